@@ -1,0 +1,24 @@
+// The Qt window system lives in a module of its own (libkavreno-qt.so), which
+// the Linux platform loads with dlopen only when a window opens, so that the
+// text presentation, --help and --version never load Qt.
+#pragma once
+
+#include "platform/ui.h"
+
+namespace kv {
+
+class QtUi {
+ public:
+  virtual ~QtUi() = default;
+  virtual IWindowSystem& Windows() = 0;
+  virtual IHelpEngine& Help() = 0;
+};
+
+}  // namespace kv
+
+// The module's one exported symbol. Creates the QApplication (argc and argv
+// must outlive the returned object) and answers the window system; nullptr
+// when no window can be opened.
+extern "C" kv::QtUi* kavreno_qt_create(int* argc, char** argv);
+inline constexpr const char* kKavrenoQtModule = "libkavreno-qt.so";
+inline constexpr const char* kKavrenoQtEntry = "kavreno_qt_create";
