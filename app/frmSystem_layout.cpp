@@ -1,0 +1,115 @@
+#include "app/frmSystem_layout.h"
+
+#include <array>
+
+namespace kv {
+namespace {
+
+struct Row {
+  const char* title;
+  const char* valueLabel;
+};
+
+// Top to bottom; the value label of row n stands at top 300 * (n + 1).
+constexpr std::array<Row, 14> kRows{{
+    {"コンピュータ名：", "lblComputerName"},
+    {"ユーザ名：", "lblUserName"},
+    {"OS：", "lblOperatingSystem"},
+    {"OSのバージョン：", "lblWindowsVersion"},
+    {"プロセッサの数：", "lblProcessors"},
+    {"プロセッサのタイプ：", "lblProcessorType"},
+    {"物理メモリの全容量：", "lblTotalMemory"},
+    {"使用中のメモリ：", "lblUsedMemory"},
+    {"空きメモリ：", "lblFreeMemory"},
+    {"Windowsディレクトリ：", "lblWindowsDirectory"},
+    {"Systemディレクトリ：", "lblSystemDirectory"},
+    {"Temporaryディレクトリ：", "lblTemporaryDirectory"},
+    {"キーボードタイプ：", "lblKeyboard"},
+    {"Functionキーの数：", "lblFunctionKeys"},
+}};
+
+layout::Form Build() {
+  using layout::Border;
+  using layout::Color;
+  using layout::Control;
+  using layout::Kind;
+
+  layout::Form f;
+  f.name = "frmSystem";
+  f.clientWidth = 8160;
+  f.clientHeight = 4695;
+  f.border = Border::FixedSingle;
+  f.controlBox = true;
+  f.minButton = false;
+  f.maxButton = false;
+  f.hasIcon = true;
+
+  // The grey line first, the white one over it.
+  Control grey = layout::MakeControl(Kind::Line, "Line1", 1);
+  grey.x1 = 0, grey.y1 = 0, grey.x2 = 8160, grey.y2 = 0;
+  grey.fore = Color::Rgb(128, 128, 128);
+  grey.lineStyle = layout::kLineInsideSolid;
+  grey.lineWidth = 1;
+  Control white = layout::MakeControl(Kind::Line, "Line1", 0);
+  white.x1 = 0, white.y1 = 0, white.x2 = 8160, white.y2 = 0;
+  white.fore = Color::Rgb(255, 255, 255);
+  white.lineStyle = layout::kLineSolid;
+  white.lineWidth = 4;
+  f.controls.push_back(grey);
+  f.controls.push_back(white);
+
+  for (int i = 0; i < static_cast<int>(kRows.size()); ++i) {
+    const int valueTop = 300 * (i + 1);
+    Control value = layout::MakeControl(Kind::Label, kRows[i].valueLabel);
+    value.left = 2160, value.top = valueTop, value.width = 2610, value.height = 240;
+    value.border = Border::FixedSingle;
+    value.back = Color::System(layout::kColorCaptionText);
+    value.fore = Color::System(layout::kColorButtonText);
+    value.tabIndex = i;
+    value.buddyName = "lblTitle";
+    value.buddyIndex = i;
+    f.controls.push_back(value);
+
+    Control title = layout::MakeControl(Kind::Label, "lblTitle", i);
+    title.left = 240, title.top = valueTop + 60, title.width = 1800, title.height = 180;
+    title.caption = kRows[i].title;
+    title.back = Color::System(layout::kColorButtonFace);
+    title.fore = Color::System(layout::kColorButtonText);
+    title.tabIndex = 14 + i;
+    f.controls.push_back(title);
+  }
+
+  Control frame = layout::MakeControl(Kind::Frame, "Frame1");
+  frame.left = 4920, frame.top = 180, frame.width = 3015, frame.height = 4275;
+  frame.caption = "ドライブ情報：";
+  frame.tabIndex = 28;
+  f.controls.push_back(frame);
+
+  Control text = layout::MakeControl(Kind::TextBox, "Text1");
+  text.left = 120, text.top = 240, text.width = 2772, text.height = 3915;
+  text.container = "Frame1";
+  text.multiLine = true;
+  text.verticalScrollBar = true;
+  text.locked = true;
+  text.back = Color::Rgb(255, 255, 255);
+  text.fore = Color::Rgb(0, 0, 0);
+  text.tabIndex = 29;
+  f.controls.push_back(text);
+
+  f.menus.push_back({"mnuFile",
+                     "ﾌｧｲﾙ(&F)",
+                     {{"mnuFileItem", 0, "終了(&X)"},
+                      {"mnuFileItem", 1, "-"},
+                      {"mnuFileItem", 2, "ﾍﾙﾌﾟ(&H)..."},
+                      {"mnuFileItem", 3, "ﾊﾞｰｼﾞｮﾝ情報(&A)..."}}});
+  return f;
+}
+
+}  // namespace
+
+const layout::Form& frmSystemLayout() {
+  static const layout::Form form = Build();
+  return form;
+}
+
+}  // namespace kv

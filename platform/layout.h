@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kv::layout {
@@ -63,6 +64,14 @@ struct Control {
   std::string buddyName;
   int buddyIndex = -1;
 };
+
+inline Control MakeControl(Kind kind, std::string name, int index = -1) {
+  Control c;
+  c.kind = kind;
+  c.name = std::move(name);
+  c.index = index;
+  return c;
+}
 
 struct MenuItem {
   std::string name;

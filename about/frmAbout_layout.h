@@ -1,0 +1,10 @@
+// The About dialog's layout.
+#pragma once
+
+#include "platform/layout.h"
+
+namespace kv {
+
+const layout::Form& frmAboutLayout();
+
+}  // namespace kv
