@@ -1,0 +1,172 @@
+#include "app/drives/drives.h"
+
+#include <exception>
+#include <limits>
+#include <vector>
+
+namespace kv {
+namespace {
+
+constexpr std::size_t kNameBufferSize = 127;
+constexpr uint32_t kFirstListLength = 10;
+
+struct Root {
+  std::string ansi;  // as the system listed it; passed back unchanged
+  std::string text;  // UTF-8, for the report
+};
+
+// The roots the system lists, in its order. The list is asked for with a
+// small buffer first and again with the length the system reports while it
+// does not fit. Entries are split at their NULs, so roots of any length and
+// any number of them come through.
+std::vector<Root> RootList(const OsServices& os) {
+  uint32_t n = kFirstListLength;
+  std::string buffer;
+  uint32_t r = 0;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    buffer = os.ansi.ToAnsi(std::string(n, ' '));
+    r = os.drives.GetLogicalDriveStringsA(buffer);
+    if (r <= n) break;
+    n = r;
+  }
+  std::vector<Root> roots;
+  if (r > buffer.size()) return roots;
+  const std::string_view list(buffer.data(), r);
+  std::size_t start = 0;
+  while (start < list.size()) {
+    std::size_t end = list.find('\0', start);
+    if (end == std::string_view::npos) end = list.size();
+    if (end > start) {
+      std::string ansi(list.substr(start, end - start));
+      std::string text = os.ansi.FromAnsi(ansi);
+      roots.push_back({std::move(ansi), std::move(text)});
+    }
+    start = end + 1;
+  }
+  return roots;
+}
+
+// A drive-letter root is shown in upper case; a mount point exactly as mounted.
+std::string RootCaption(const std::string& root) {
+  const bool driveLetter = root.size() >= 2 && root[1] == ':' &&
+                           ((root[0] >= 'a' && root[0] <= 'z') || (root[0] >= 'A' && root[0] <= 'Z'));
+  if (!driveLetter) return root;
+  std::string upper = root;
+  for (char& c : upper)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return upper;
+}
+
+// Control characters in a name from the system would break the report's
+// lines; they are shown as octal escapes, as the kernel's mount table writes them.
+std::string OneLine(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (unsigned char c : s) {
+    if (c < 0x20 || c == 0x7F) {
+      out += '\\';
+      out += static_cast<char>('0' + ((c >> 6) & 7));
+      out += static_cast<char>('0' + ((c >> 3) & 7));
+      out += static_cast<char>('0' + (c & 7));
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string TrimNull(const std::string& s) {
+  const auto nul = s.find('\0');
+  return nul == std::string::npos ? s : s.substr(0, nul);
+}
+
+const char* DriveTypeText(uint32_t type) {
+  switch (type) {
+    case kDriveNoRootDir: return "Unknown";
+    case kDriveRemovable: return "Removable";
+    case kDriveFixed: return "Fixed";
+    case kDriveRemote: return "Remote";
+    case kDriveCdRom: return "CD-Rom";
+    case kDriveRamDisk: return "RAMdisk";
+    default: return "*ERROR*";
+  }
+}
+
+uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
+  if (a != 0 && b > std::numeric_limits<uint64_t>::max() / a)
+    return std::numeric_limits<uint64_t>::max();
+  return a * b;
+}
+
+uint64_t Unsigned(int32_t half) { return static_cast<uint32_t>(half); }
+
+enum class Space { Total, Free };
+
+uint64_t SpaceQuery(const OsServices& os, const std::string& rootAnsi, Space which) {
+  try {
+    uint64_t available = 0, total = 0, totalFree = 0;
+    os.diskSpace.GetDiskFreeSpaceExA(rootAnsi, available, total, totalFree);
+    return which == Space::Total ? total : totalFree;
+  } catch (const std::exception&) {
+    // A system without the 64-bit query: count by clusters instead.
+  }
+  int32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
+  os.diskSpace.GetDiskFreeSpaceA(rootAnsi, sectorsPerCluster, bytesPerSector, freeClusters,
+                                 totalClusters);
+  const uint64_t clusterBytes = Unsigned(sectorsPerCluster) * Unsigned(bytesPerSector);
+  return SaturatingProduct(clusterBytes,
+                           Unsigned(which == Space::Total ? totalClusters : freeClusters));
+}
+
+}  // namespace
+
+uint64_t DiskTotalSpace(const OsServices& os, std::string_view root) {
+  return SpaceQuery(os, os.ansi.ToAnsi(root), Space::Total);
+}
+
+uint64_t DiskFreeSpace(const OsServices& os, std::string_view root) {
+  return SpaceQuery(os, os.ansi.ToAnsi(root), Space::Free);
+}
+
+void Drives(const OsServices& os, ITextBox& text1) {
+  const std::string crlf = "\r\n";
+  text1.SetText("");
+  // The report is built in one string and handed to the box whole, so that it
+  // grows in linear time; when an error ends it, the box receives the lines
+  // built so far before the error passes on.
+  std::string report;
+  auto append = [&](const std::string& line) {
+    report += line;
+    report += crlf;
+  };
+  try {
+    const std::string spaces = os.ansi.ToAnsi(std::string(kNameBufferSize, ' '));
+    const std::string blank(kNameBufferSize, ' ');
+    for (const Root& root : RootList(os)) {
+      std::string volumeName = spaces;
+      std::string fileSystemName = spaces;
+      const uint32_t type = os.drives.GetDriveTypeA(root.ansi);
+      uint32_t serial = 0, maxComponentLength = 0, flags = 0;
+      os.volumes.GetVolumeInformationA(root.ansi, volumeName, serial, maxComponentLength, flags,
+                                       fileSystemName);
+      append("Disk " + OneLine(RootCaption(root.text)));
+      std::string volume = os.ansi.FromAnsi(volumeName);
+      if (volume == blank) volume = "-";
+      append("  Volume Name: " + OneLine(TrimNull(volume)));
+      std::string fileSystem = os.ansi.FromAnsi(fileSystemName);
+      if (fileSystem == blank) fileSystem = "-";
+      append("  File System: " + OneLine(TrimNull(fileSystem)));
+      append(std::string("  Drive Type:  ") + DriveTypeText(type));
+      const uint64_t total = SpaceQuery(os, root.ansi, Space::Total);
+      const uint64_t free = SpaceQuery(os, root.ansi, Space::Free);
+      append("  Total Space: " + SizeText(total));
+      append("  Free Space:  " + SizeText(free));
+    }
+  } catch (...) {
+    text1.SetText(std::move(report));
+    throw;
+  }
+  text1.SetText(std::move(report));
+}
+
+}  // namespace kv

@@ -1,0 +1,25 @@
+// The command line: Kavreno takes no arguments of its own beyond the usual
+// --help and --version, and --text for the text presentation.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kv {
+
+struct CommandLine {
+  enum class Action { Run, Help, Version, Error };
+  Action action = Action::Run;
+  bool text = false;    // --text: the text presentation even where a window could open
+  std::string problem;  // for Action::Error: what was wrong
+};
+
+// args are the arguments after the program name.
+CommandLine ParseCommandLine(std::span<const std::string_view> args);
+
+std::string HelpText();
+std::string VersionText();
+std::string UsageLine();
+
+}  // namespace kv

@@ -1,0 +1,166 @@
+#include "platform/console/console_form.h"
+
+#include <algorithm>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "platform/console/terminal_text.h"
+#include "platform/errors.h"
+
+namespace kv::console {
+namespace {
+
+using layout::Border;
+using layout::Control;
+using layout::Kind;
+
+bool IsValueLabel(const Control& c) { return c.kind == Kind::Label && c.border != Border::None; }
+
+class Renderer {
+ public:
+  explicit Renderer(const layout::Form& form) : form_(form) {
+    for (const auto& c : form_.controls)
+      if (IsValueLabel(c))
+        if (const Control* title = TitleOf(c)) titles_.insert(title);
+  }
+
+  std::string Render() {
+    out_ = EscapeLine(form_.caption) + '\n';
+    RenderContainer("");
+    return std::move(out_);
+  }
+
+ private:
+  struct Entry {
+    const Control* control;
+    std::size_t order;
+    auto Key() const { return std::tie(control->top, control->left, order); }
+  };
+
+  const Control* TitleOf(const Control& value) const {
+    if (!value.buddyName.empty()) {
+      for (const auto& c : form_.controls)
+        if (c.kind == Kind::Label && c.name == value.buddyName && c.index == value.buddyIndex)
+          return &c;
+    }
+    // Without a buddy: the nearest borderless label to the left on the same row.
+    const Control* best = nullptr;
+    for (const auto& c : form_.controls) {
+      if (c.kind != Kind::Label || IsValueLabel(c) || c.container != value.container) continue;
+      if (c.left >= value.left) continue;
+      if (c.top < value.top || c.top >= value.top + std::max(value.height, 1)) continue;
+      if (best == nullptr || c.left > best->left) best = &c;
+    }
+    return best;
+  }
+
+  std::vector<Entry> Sorted(const std::string& container, bool frames) const {
+    std::vector<Entry> entries;
+    for (std::size_t i = 0; i < form_.controls.size(); ++i) {
+      const Control& c = form_.controls[i];
+      if (c.container == container && (c.kind == Kind::Frame) == frames)
+        entries.push_back({&c, i});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return a.Key() < b.Key(); });
+    return entries;
+  }
+
+  void RenderContainer(const std::string& container) {
+    for (const Entry& e : Sorted(container, false)) {
+      const Control& c = *e.control;
+      if (c.kind == Kind::Label) {
+        if (IsValueLabel(c)) {
+          const Control* title = TitleOf(c);
+          out_ += EscapeLine(title != nullptr ? title->caption : std::string()) +
+                  EscapeLine(c.caption) + '\n';
+        } else if (!titles_.contains(&c) && !c.caption.empty()) {
+          out_ += EscapeLine(c.caption) + '\n';
+        }
+      } else if (c.kind == Kind::TextBox && !c.caption.empty()) {
+        out_ += EscapeLines(c.caption);
+        if (out_.back() != '\n') out_ += '\n';
+      }
+    }
+    for (const Entry& e : Sorted(container, true)) {
+      const Control& frame = *e.control;
+      // A frame is printed once, even if the layout data were to nest frames in a cycle.
+      if (!framesDone_.insert(&frame).second) continue;
+      if (!frame.caption.empty()) out_ += EscapeLine(frame.caption) + '\n';
+      RenderContainer(frame.name);
+    }
+  }
+
+  const layout::Form& form_;
+  std::set<const Control*> titles_;
+  std::set<const Control*> framesDone_;
+  std::string out_;
+};
+
+}  // namespace
+
+int OuterWidth(const layout::Form& form) {
+  const int border = form.border == Border::None ? 0 : 2 * kFrameBorderTwips;
+  return form.clientWidth + border;
+}
+
+int OuterHeight(const layout::Form& form) {
+  const int frame = form.border == Border::None ? 0 : 2 * kFrameBorderTwips + kTitleBarTwips;
+  const int menu = form.menus.empty() ? 0 : kMenuBarTwips;
+  return form.clientHeight + frame + menu;
+}
+
+std::string RenderForm(const layout::Form& form) { return Renderer(form).Render(); }
+
+// A text box's text lives in its control's caption.
+class ConsoleForm::BoxText final : public ITextBox {
+ public:
+  explicit BoxText(layout::Control& control) : control_(control) {}
+  std::string Text() const override { return control_.caption; }
+  void SetText(std::string text) override { control_.caption = std::move(text); }
+
+ private:
+  layout::Control& control_;
+};
+
+ConsoleForm::ConsoleForm(const layout::Form& layout) : state_(layout) {
+  for (auto& c : state_.controls)
+    if (c.kind == Kind::TextBox) textBoxes_.emplace(&c, c);
+}
+
+void ConsoleForm::SetCaption(const std::string& caption) { state_.caption = caption; }
+
+float ConsoleForm::Width() const { return static_cast<float>(OuterWidth(state_)); }
+
+float ConsoleForm::Height() const { return static_cast<float>(OuterHeight(state_)); }
+
+void ConsoleForm::SetTop(float top) { top_ = top; }
+
+void ConsoleForm::SetLeft(float left) { left_ = left; }
+
+layout::Control& ConsoleForm::Find(std::string_view name, int index,
+                                   std::initializer_list<Kind> kinds) {
+  for (auto& c : state_.controls)
+    if (c.name == name && c.index == index && std::ranges::find(kinds, c.kind) != kinds.end())
+      return c;
+  throw InvalidCallError();
+}
+
+void ConsoleForm::SetControlCaption(std::string_view name, int index, const std::string& caption) {
+  Find(name, index, {Kind::Label, Kind::Frame, Kind::CommandButton}).caption = caption;
+}
+
+ITextBox& ConsoleForm::TextBox(std::string_view name) {
+  return textBoxes_.at(&Find(name, -1, {Kind::TextBox}));
+}
+
+IconHandle ConsoleForm::Icon() const { return 0; }
+
+void ConsoleForm::SetPicture(std::string_view name, IconHandle /*icon*/) {
+  Find(name, -1, {Kind::PictureBox});
+}
+
+std::uintptr_t ConsoleForm::Handle() const { return 0; }
+
+}  // namespace kv::console
