@@ -113,17 +113,6 @@ int OuterHeight(const layout::Form& form) {
 
 std::string RenderForm(const layout::Form& form) { return Renderer(form).Render(); }
 
-// A text box's text lives in its control's caption.
-class ConsoleForm::BoxText final : public ITextBox {
- public:
-  explicit BoxText(layout::Control& control) : control_(control) {}
-  std::string Text() const override { return control_.caption; }
-  void SetText(std::string text) override { control_.caption = std::move(text); }
-
- private:
-  layout::Control& control_;
-};
-
 ConsoleForm::ConsoleForm(const layout::Form& layout) : state_(layout) {
   for (auto& c : state_.controls)
     if (c.kind == Kind::TextBox) textBoxes_.emplace(&c, c);

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/layout.h"
 #include "platform/ui.h"
@@ -69,7 +70,17 @@ class ConsoleForm final : public IForm {
   std::string Render() const { return RenderForm(state_); }
 
  private:
-  class BoxText;
+  // A text box's text lives in its control's caption.
+  class BoxText final : public ITextBox {
+   public:
+    explicit BoxText(layout::Control& control) : control_(control) {}
+    std::string Text() const override { return control_.caption; }
+    void SetText(std::string text) override { control_.caption = std::move(text); }
+
+   private:
+    layout::Control& control_;
+  };
+
   layout::Control& Find(std::string_view name, int index,
                         std::initializer_list<layout::Kind> kinds);
 

@@ -1,0 +1,138 @@
+// Directory, name and version queries.
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/linux/system_queries.h"
+
+namespace kv::linux_os {
+namespace {
+
+constexpr std::string_view kDefaultTemp = "/tmp/";
+constexpr std::string_view kSystemDirectory = "/usr/lib";
+constexpr std::string_view kWindowsDirectory = "/";
+
+uint32_t Clamp32(std::size_t n) {
+  return n > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
+                                                  : static_cast<uint32_t>(n);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+EnvLookup ProcessEnvironment() {
+  return [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  };
+}
+
+uint32_t CopyPathOut(std::string_view text, std::span<char> buffer) {
+  if (text.size() + 1 > buffer.size()) return Clamp32(text.size() + 1);
+  std::memcpy(buffer.data(), text.data(), text.size());
+  buffer[text.size()] = '\0';
+  return Clamp32(text.size());
+}
+
+uint32_t LinuxDirectories::GetTempPathA(std::span<char> buffer) const {
+  std::string path(kDefaultTemp);
+  if (env_) {
+    if (auto tmpdir = env_("TMPDIR");
+        tmpdir && !tmpdir->empty() && tmpdir->front() == '/' &&
+        tmpdir->find('\0') == std::string::npos && IsDirectory(*tmpdir)) {
+      path = std::move(*tmpdir);
+      if (path.back() != '/') path += '/';
+    }
+  }
+  return CopyPathOut(path, buffer);
+}
+
+uint32_t LinuxDirectories::GetSystemDirectoryA(std::span<char> buffer) const {
+  return CopyPathOut(kSystemDirectory, buffer);
+}
+
+uint32_t LinuxDirectories::GetWindowsDirectoryA(std::span<char> buffer) const {
+  return CopyPathOut(kWindowsDirectory, buffer);
+}
+
+int32_t CopyNameOut(std::string_view name, std::span<char> buffer, uint32_t& size) {
+  const std::size_t room = std::min<std::size_t>(size, buffer.size());
+  if (name.size() + 1 > room) {
+    size = Clamp32(name.size() + 1);
+    return 0;
+  }
+  std::memcpy(buffer.data(), name.data(), name.size());
+  buffer[name.size()] = '\0';
+  size = Clamp32(name.size());
+  return 1;
+}
+
+int32_t LinuxNames::GetComputerNameA(std::span<char> buffer, uint32_t& size) const {
+  struct utsname u {};
+  if (uname(&u) != 0) return 0;
+  return CopyNameOut(std::string_view(u.nodename, strnlen(u.nodename, sizeof u.nodename)), buffer,
+                     size);
+}
+
+int32_t LinuxNames::GetUserNameA(std::span<char> buffer, uint32_t& size) const {
+  const long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> scratch(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
+  struct passwd pw {};
+  struct passwd* found = nullptr;
+  int rc = 0;
+  while ((rc = getpwuid_r(geteuid(), &pw, scratch.data(), scratch.size(), &found)) == ERANGE &&
+         scratch.size() < (1u << 20))
+    scratch.resize(scratch.size() * 2);
+  if (rc != 0 || found == nullptr || found->pw_name == nullptr) return 0;
+  return CopyNameOut(found->pw_name, buffer, size);
+}
+
+std::optional<OsVersionInfo> ParseKernelRelease(std::string_view release) {
+  // Reads a number at the front of s; nullopt when there is none or it is too large.
+  auto number = [&release]() -> std::optional<int32_t> {
+    int32_t n = 0;
+    const auto [end, ec] = std::from_chars(release.data(), release.data() + release.size(), n);
+    if (ec != std::errc() || n < 0) return std::nullopt;
+    release.remove_prefix(static_cast<std::size_t>(end - release.data()));
+    return n;
+  };
+  auto dotThenNumber = [&]() -> int32_t {
+    if (release.size() < 2 || release[0] != '.' || release[1] < '0' || release[1] > '9') return 0;
+    release.remove_prefix(1);
+    return number().value_or(0);
+  };
+  if (release.empty() || release[0] < '0' || release[0] > '9') return std::nullopt;
+  OsVersionInfo info;
+  const auto major = number();
+  if (!major) return std::nullopt;
+  info.majorVersion = *major;
+  info.minorVersion = dotThenNumber();
+  info.buildNumber = dotThenNumber();
+  info.platformId = kPlatformLinux;
+  return info;
+}
+
+int32_t LinuxVersion::GetVersionExA(OsVersionInfo& info) const {
+  struct utsname u {};
+  if (uname(&u) != 0) return 0;
+  const std::string_view release(u.release, strnlen(u.release, sizeof u.release));
+  auto parsed = ParseKernelRelease(release);
+  if (!parsed) return 0;
+  parsed->csdVersion = std::string(release.substr(0, 127));
+  info = std::move(*parsed);
+  return 1;
+}
+
+}  // namespace kv::linux_os

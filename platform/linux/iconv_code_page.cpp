@@ -1,0 +1,151 @@
+#include "platform/linux/iconv_code_page.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cerrno>
+#include <mutex>
+
+#include "platform/errors.h"
+
+namespace kv::linux_os {
+namespace {
+
+constexpr std::string_view kUtf8 = "UTF-8";
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
+
+bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The length of the UTF-8 sequence at p when it is well formed; otherwise the
+// length of its maximal ill-formed prefix (at least 1), which is skipped as
+// one replaced character.
+std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t n) {
+  const unsigned char c = p[0];
+  std::size_t len = 0;
+  unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
+  if (c < 0x80) return 1;
+  if (c >= 0xC2 && c <= 0xDF) {
+    len = 2;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    len = 3;
+    if (c == 0xE0) lo = 0xA0;
+    if (c == 0xED) hi = 0x9F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    len = 4;
+    if (c == 0xF0) lo = 0x90;
+    if (c == 0xF4) hi = 0x8F;
+  } else {
+    return 1;
+  }
+  std::size_t i = 1;
+  for (; i < len && i < n; ++i) {
+    const unsigned char b = p[i];
+    if (i == 1 ? (b < lo || b > hi) : !IsContinuation(b)) return i;
+  }
+  return i;  // the whole sequence, or what there is of it at the end
+}
+
+iconv_t Open(const std::string& to, const std::string& from) {
+  return iconv_open(to.c_str(), from.c_str());
+}
+
+}  // namespace
+
+// One direction of conversion. iconv descriptors carry state, so each is
+// used by one caller at a time.
+class IconvCodePage::Converter {
+ public:
+  Converter(iconv_t cd, bool inputIsUtf8, std::string_view replacement)
+      : cd_(cd), inputIsUtf8_(inputIsUtf8), replacement_(replacement) {}
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  std::string Convert(std::string_view input) {
+    std::lock_guard lock(mutex_);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string out(input.size() + input.size() / 2 + 16, '\0');
+    std::size_t used = 0;
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+
+    auto grow = [&] { out.resize(out.size() * 2); };
+    auto put = [&](std::string_view bytes) {
+      while (out.size() - used < bytes.size()) grow();
+      out.replace(used, bytes.size(), bytes);
+      used += bytes.size();
+    };
+
+    while (true) {
+      char* outPtr = out.data() + used;
+      std::size_t outLeft = out.size() - used;
+      const std::size_t r = inLeft > 0 ? iconv(cd_, &in, &inLeft, &outPtr, &outLeft)
+                                       : iconv(cd_, nullptr, nullptr, &outPtr, &outLeft);
+      const int err = errno;
+      used = static_cast<std::size_t>(outPtr - out.data());
+      if (r != static_cast<std::size_t>(-1)) {
+        if (inLeft == 0) break;  // the final flush has run too
+        continue;
+      }
+      if (err == E2BIG) {
+        grow();
+      } else if ((err == EILSEQ || err == EINVAL) && inLeft > 0) {
+        const auto* p = reinterpret_cast<const unsigned char*>(in);
+        const std::size_t skip = inputIsUtf8_ ? Utf8SequenceLength(p, inLeft) : 1;
+        put(replacement_);
+        in += skip;
+        inLeft -= skip;
+      } else {
+        break;  // not one of iconv's documented errors: keep what there is
+      }
+    }
+    out.resize(used);
+    return out;
+  }
+
+ private:
+  std::mutex mutex_;
+  iconv_t cd_;
+  bool inputIsUtf8_;
+  std::string replacement_;
+};
+
+std::string LocaleCharset() {
+  std::string charset;
+  locale_t loc = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(nullptr));
+  if (loc != static_cast<locale_t>(nullptr)) {
+    if (const char* cs = nl_langinfo_l(CODESET, loc)) charset = cs;
+    freelocale(loc);
+  }
+  if (charset.empty() || charset == "ANSI_X3.4-1968" || charset == "ASCII" ||
+      charset == "US-ASCII")
+    return std::string(kUtf8);
+  return charset;
+}
+
+IconvCodePage::IconvCodePage() : IconvCodePage(LocaleCharset()) {}
+
+IconvCodePage::IconvCodePage(std::string charset) : charset_(std::move(charset)) {
+  const std::string utf8(kUtf8);
+  iconv_t to = Open(charset_, utf8);
+  if (to == reinterpret_cast<iconv_t>(-1))
+    throw Error(kErrInvalidCall, "文字セット " + charset_ + " に変換できません。");
+  iconv_t from = Open(utf8, charset_);
+  if (from == reinterpret_cast<iconv_t>(-1)) {
+    iconv_close(to);
+    throw Error(kErrInvalidCall, "文字セット " + charset_ + " から変換できません。");
+  }
+  toAnsi_ = std::make_unique<Converter>(to, true, "?");
+  fromAnsi_ = std::make_unique<Converter>(from, false, kReplacementUtf8);
+}
+
+IconvCodePage::~IconvCodePage() = default;
+
+std::string IconvCodePage::ToAnsi(std::string_view utf8) const { return toAnsi_->Convert(utf8); }
+
+std::string IconvCodePage::FromAnsi(std::string_view ansi) const {
+  return fromAnsi_->Convert(ansi);
+}
+
+}  // namespace kv::linux_os

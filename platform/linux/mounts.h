@@ -1,0 +1,105 @@
+// The mount table and the roots the Linux layer lists as drives.
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kv::linux_os {
+
+// One line of /proc/self/mountinfo, with the kernel's octal escapes undone.
+struct MountEntry {
+  int id = 0;
+  int parentId = 0;
+  dev_t device = 0;    // major:minor of the file system
+  std::string root;    // the directory of the file system mounted here ("/" for all of it)
+  std::string target;  // the mount point
+  std::string fsType;  // as the kernel names it: "ext4", "nfs4", "fuse.sshfs"
+  std::string source;  // "/dev/sda1", "server:/export", "tmpfs"
+};
+
+// What a mount is to the user.
+enum class MountKind {
+  Other,    // pseudo and virtual file systems, and RAM file systems of the system's own
+  Block,    // backed by a block device
+  Network,  // a network file system
+  Ram,      // tmpfs or ramfs mounted where the user works
+};
+
+bool IsNetworkFileSystem(std::string_view fsType);
+bool IsRamFileSystem(std::string_view fsType);
+MountKind KindOf(const MountEntry& entry);
+
+// Parses mountinfo text with libmount. Lines libmount cannot read are
+// skipped and counted in skipped (when given).
+std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped = nullptr);
+// Reads and parses a mountinfo file; nullopt when it cannot be read.
+std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
+                                                     std::size_t* skipped = nullptr);
+
+// One reading of the mount table, with the lookups the drive queries need.
+class MountSnapshot {
+ public:
+  explicit MountSnapshot(std::vector<MountEntry> entries);
+  MountSnapshot(const MountSnapshot&) = delete;
+  MountSnapshot& operator=(const MountSnapshot&) = delete;
+
+  const std::vector<MountEntry>& Entries() const { return entries_; }
+  // The mount that the path of a mount point leads to now, or nullptr when
+  // no mount is there (a trailing '/' is ignored). A mount hidden under a
+  // later mount is not found.
+  const MountEntry* MountAt(std::string_view mountPoint) const;
+  // The roots: block-device, network and RAM file systems that can be
+  // reached, each file system once, in mount order.
+  const std::vector<const MountEntry*>& Roots() const { return roots_; }
+  // The roots in the GetLogicalDriveStringsA form: each followed by a NUL,
+  // then one more NUL.
+  const std::string& RootList() const { return rootList_; }
+
+ private:
+  void FindReachable();
+
+  std::vector<MountEntry> entries_;
+  std::vector<bool> reachable_;
+  std::unordered_map<std::string_view, std::size_t> reachableAt_;  // target -> entry
+  std::vector<const MountEntry*> roots_;
+  std::string rootList_;
+};
+
+// The system's mount table, read again only when it has changed: the kernel
+// marks /proc/self/mountinfo when a mount comes or goes, and any other file
+// is read again when its size, time or identity changes.
+class MountTable {
+ public:
+  explicit MountTable(std::string path = "/proc/self/mountinfo");
+  ~MountTable();
+  MountTable(const MountTable&) = delete;
+  MountTable& operator=(const MountTable&) = delete;
+
+  // The table as it stands; nullptr when it cannot be read.
+  std::shared_ptr<const MountSnapshot> Current();
+
+ private:
+  bool Changed();
+
+  std::string path_;
+  std::mutex mutex_;
+  int watch_ = -1;  // the open mountinfo file the kernel marks on change
+  bool kernelFile_ = false;
+  struct FileStamp {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    long long mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+  } stamp_;
+  std::shared_ptr<const MountSnapshot> snapshot_;
+};
+
+}  // namespace kv::linux_os

@@ -1,0 +1,35 @@
+// The window system and the application services on Windows.
+#include "platform/factory.h"
+#include "platform/win32/app_services.h"
+#include "platform/win32/ui/win32_window_system.h"
+
+namespace kv {
+namespace {
+
+class Win32AppPlatform final : public AppPlatform {
+ public:
+  Win32AppPlatform() : windows_(CreateWin32WindowSystem()) {}
+  AppServices Services() override { return {*windows_, help_, registry_, files_, programs_}; }
+
+ private:
+  std::unique_ptr<IWindowSystem> windows_;
+  win32::HelpEngine help_;
+  win32::Registry registry_;
+  win32::Files files_;
+  win32::Programs programs_;
+};
+
+}  // namespace
+
+// Windows always shows the window: the presentation asked for makes no
+// difference, and the program has no command line of its own to read.
+std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
+                                               const OsServices& os) {
+  (void)presentation;
+  (void)argc;
+  (void)argv;
+  (void)os;
+  return std::make_unique<Win32AppPlatform>();
+}
+
+}  // namespace kv

@@ -1,0 +1,118 @@
+// The operating-system services of Windows: the system's own "A" functions,
+// called with the caller's buffers.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+#include "platform/factory.h"
+#include "platform/os.h"
+#include "platform/win32/system_library.h"
+#include "platform/win32/timed_call.h"
+#include "platform/win32/win32_text.h"
+
+namespace kv::win32 {
+
+class Memory final : public IMemory {
+ public:
+  explicit Memory(EntryPointResolver resolve = SystemEntryPoint) : resolve_(std::move(resolve)) {}
+  // The figures of GlobalMemoryStatusEx, so that memory above 4 GiB is
+  // counted; the older call on a system without it.
+  MemoryStatus GlobalMemoryStatus() const override;
+
+ private:
+  EntryPointResolver resolve_;
+};
+
+class Processor final : public IProcessor {
+ public:
+  SystemInfo GetSystemInfo() const override;
+};
+
+class Keyboard final : public IKeyboard {
+ public:
+  int32_t GetKeyboardType(int32_t typeFlag) const override;
+};
+
+class Directories final : public IDirectories {
+ public:
+  uint32_t GetTempPathA(std::span<char> buffer) const override;
+  uint32_t GetSystemDirectoryA(std::span<char> buffer) const override;
+  uint32_t GetWindowsDirectoryA(std::span<char> buffer) const override;
+  char Separator() const override { return '\\'; }
+};
+
+class Names final : public INames {
+ public:
+  int32_t GetComputerNameA(std::span<char> buffer, uint32_t& size) const override;
+  int32_t GetUserNameA(std::span<char> buffer, uint32_t& size) const override;
+};
+
+class Version final : public IVersion {
+ public:
+  int32_t GetVersionExA(OsVersionInfo& info) const override;
+};
+
+// Volume queries that have not answered within the time limit count as failed.
+class Volumes final : public IVolumes {
+ public:
+  explicit Volumes(std::chrono::milliseconds limit = kQueryTimeLimit) : limit_(limit) {}
+  std::string VolumeLabelLookup(std::string_view root) const override;
+  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
+                                uint32_t& serial, uint32_t& maxComponentLength, uint32_t& flags,
+                                std::span<char> fileSystemName) const override;
+
+ private:
+  std::chrono::milliseconds limit_;
+};
+
+class Drives final : public IDrives {
+ public:
+  uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const override;
+  uint32_t GetDriveTypeA(std::string_view root) const override;
+};
+
+// GetDiskFreeSpaceExA is bound by name at its first call; both queries count
+// as failed when they have not answered within the time limit.
+class DiskSpace final : public IDiskSpace {
+ public:
+  explicit DiskSpace(EntryPointResolver resolve = SystemEntryPoint,
+                     std::chrono::milliseconds limit = kQueryTimeLimit)
+      : resolve_(std::move(resolve)), limit_(limit) {}
+  int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& freeBytesAvailableToCaller,
+                              uint64_t& totalBytes, uint64_t& totalFreeBytes) const override;
+  int32_t GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerCluster,
+                            int32_t& bytesPerSector, int32_t& numberOfFreeClusters,
+                            int32_t& totalNumberOfClusters) const override;
+
+ private:
+  void* FreeSpaceEx() const;
+  EntryPointResolver resolve_;
+  std::chrono::milliseconds limit_;
+  mutable std::once_flag bound_;
+  mutable void* freeSpaceEx_ = nullptr;
+};
+
+// All of them, for the composition root.
+class OsServicesSet final : public OsPlatform {
+ public:
+  OsServices Services() const override;
+
+ private:
+  CodePageText ansi_;
+  Memory memory_;
+  Processor processor_;
+  Keyboard keyboard_;
+  Directories directories_;
+  Names names_;
+  Version version_;
+  Volumes volumes_;
+  Drives drives_;
+  DiskSpace diskSpace_;
+};
+
+// The device-unavailable error of the volume-label lookup.
+inline constexpr int32_t kErrDeviceUnavailable = 68;
+
+}  // namespace kv::win32

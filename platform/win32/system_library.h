@@ -1,0 +1,24 @@
+// System functions bound by name when they are first needed, from the
+// Windows system directory only (never from the program's or the current
+// folder), so that a system that lacks one can be told at the call.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace kv::win32 {
+
+// The address of function in the system library (such as "kernel32"), or
+// nullptr when the library or the function is missing.
+using EntryPointResolver = std::function<void*(const std::string& library, const char* function)>;
+
+// The resolver of the running system.
+void* SystemEntryPoint(const std::string& library, const char* function);
+
+// A function pointer type's binding through a resolver.
+template <typename Fn>
+Fn Bind(const EntryPointResolver& resolve, const std::string& library, const char* function) {
+  return reinterpret_cast<Fn>(resolve(library, function));
+}
+
+}  // namespace kv::win32
