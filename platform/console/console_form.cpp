@@ -59,8 +59,7 @@ class Renderer {
     std::vector<Entry> entries;
     for (std::size_t i = 0; i < form_.controls.size(); ++i) {
       const Control& c = form_.controls[i];
-      if (c.container == container && (c.kind == Kind::Frame) == frames)
-        entries.push_back({&c, i});
+      if (c.container == container && (c.kind == Kind::Frame) == frames) entries.push_back({&c, i});
     }
     std::sort(entries.begin(), entries.end(),
               [](const Entry& a, const Entry& b) { return a.Key() < b.Key(); });

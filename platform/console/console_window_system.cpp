@@ -43,7 +43,7 @@ void ConsoleWindowSystem::Show(FormCode& form, int /*mode*/) {
 
 void ConsoleWindowSystem::Unload(FormCode& form) {
   auto it = forms_.find(&form);
-  if (it == forms_.end() ) return;
+  if (it == forms_.end() || it->second.unloading) return;
   it->second.unloading = true;
   int16_t cancel = 0;
   try {
