@@ -40,17 +40,11 @@ layout::Form Build() {
   description.fore = Color::Rgb(0, 0, 0);
   f.controls.push_back(description);
 
-  Control grey = layout::MakeControl(Kind::Line, "Line1", 1);
-  grey.x1 = 1020, grey.y1 = 1785, grey.x2 = 5880, grey.y2 = 1785;
-  grey.fore = Color::Rgb(128, 128, 128);
-  grey.lineStyle = layout::kLineInsideSolid;
-  grey.lineWidth = 1;
-  f.controls.push_back(grey);
-  Control white = layout::MakeControl(Kind::Line, "Line1", 0);
-  white.x1 = 1020, white.y1 = 1800, white.x2 = 5880, white.y2 = 1800;
-  white.fore = Color::Rgb(255, 255, 255);
-  white.lineWidth = 2;
-  f.controls.push_back(white);
+  // An etched separator: the grey line, then the white one just below it.
+  f.controls.push_back(layout::MakeLine("Line1", 1, 1020, 1785, 5880, 1785,
+                                        Color::Rgb(128, 128, 128), layout::kLineInsideSolid, 1));
+  f.controls.push_back(layout::MakeLine("Line1", 0, 1020, 1800, 5880, 1800,
+                                        Color::Rgb(255, 255, 255), layout::kLineSolid, 2));
 
   Control disclaimer = label("lblDisclaimer", 1020, 1920, 3270, 780, 4, "Memory");
   disclaimer.fore = Color::Rgb(0, 0, 0);

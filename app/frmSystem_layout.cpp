@@ -45,18 +45,10 @@ layout::Form Build() {
   f.hasIcon = true;
 
   // The grey line first, the white one over it.
-  Control grey = layout::MakeControl(Kind::Line, "Line1", 1);
-  grey.x1 = 0, grey.y1 = 0, grey.x2 = 8160, grey.y2 = 0;
-  grey.fore = Color::Rgb(128, 128, 128);
-  grey.lineStyle = layout::kLineInsideSolid;
-  grey.lineWidth = 1;
-  Control white = layout::MakeControl(Kind::Line, "Line1", 0);
-  white.x1 = 0, white.y1 = 0, white.x2 = 8160, white.y2 = 0;
-  white.fore = Color::Rgb(255, 255, 255);
-  white.lineStyle = layout::kLineSolid;
-  white.lineWidth = 4;
-  f.controls.push_back(grey);
-  f.controls.push_back(white);
+  f.controls.push_back(layout::MakeLine("Line1", 1, 0, 0, 8160, 0, Color::Rgb(128, 128, 128),
+                                        layout::kLineInsideSolid, 1));
+  f.controls.push_back(
+      layout::MakeLine("Line1", 0, 0, 0, 8160, 0, Color::Rgb(255, 255, 255), layout::kLineSolid, 4));
 
   for (int i = 0; i < static_cast<int>(kRows.size()); ++i) {
     const int valueTop = 300 * (i + 1);

@@ -73,6 +73,17 @@ inline Control MakeControl(Kind kind, std::string name, int index = -1) {
   return c;
 }
 
+// A line from (x1, y1) to (x2, y2) in twips, of a colour, style and width in pixels.
+inline Control MakeLine(std::string name, int index, int x1, int y1, int x2, int y2, Color color,
+                        int style, int widthPixels) {
+  Control c = MakeControl(Kind::Line, std::move(name), index);
+  c.x1 = x1, c.y1 = y1, c.x2 = x2, c.y2 = y2;
+  c.fore = color;
+  c.lineStyle = style;
+  c.lineWidth = widthPixels;
+  return c;
+}
+
 struct MenuItem {
   std::string name;
   int index = -1;
