@@ -53,7 +53,11 @@ std::string SizeText(uint64_t bytes) {
     if (bytes > 1048576) return Megabytes(bytes) + "MB";
     return ExactKilobytes(bytes) + "KB";
   }
-  return " " + std::to_string(bytes) + "Bytes";
+  // A space where a minus sign would stand.
+  std::string text(1, ' ');
+  text += std::to_string(bytes);
+  text += "Bytes";
+  return text;
 }
 
 }  // namespace kv

@@ -121,6 +121,10 @@ std::string LocaleCharset() {
   if (charset.empty() || charset == "ANSI_X3.4-1968" || charset == "ASCII" ||
       charset == "US-ASCII")
     return std::string(kUtf8);
+  // A character set iconv cannot convert is read as UTF-8 as well.
+  iconv_t probe = Open(std::string(kUtf8), charset);
+  if (probe == reinterpret_cast<iconv_t>(-1)) return std::string(kUtf8);
+  iconv_close(probe);
   return charset;
 }
 

@@ -1,0 +1,12 @@
+#!/bin/sh
+# Builds the benchmarks in an optimised build and runs them. Arguments go to
+# the benchmark program (for example --benchmark_filter=DriveReport).
+# BUILD_DIR chooses the build folder (default: build/bench).
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-"$here/build/bench"}
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  -DKAVRENO_TESTS=OFF -DKAVRENO_BENCH=ON -DKAVRENO_QT=OFF >/dev/null
+cmake --build "$build" --target kv_bench -j 2
+exec "$build/bin/kv_bench" "$@"

@@ -1,0 +1,316 @@
+#include "platform/linux/mounts.h"
+
+#include <fcntl.h>
+#include <libmount.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <functional>
+#include <unordered_set>
+
+namespace kv::linux_os {
+namespace {
+
+constexpr long kProcSuperMagic = 0x9fa0;
+
+// File systems reached over a network, or shared from a host as a network
+// share is (9p, virtiofs).
+constexpr std::string_view kNetworkFileSystems[] = {
+    "nfs",       "nfs4",           "cifs",       "smb3",         "smbfs",
+    "ncpfs",     "afs",            "coda",       "9p",           "virtiofs",
+    "ceph",      "glusterfs",      "lustre",     "beegfs",       "gpfs",
+    "davfs",     "fuse.glusterfs", "fuse.sshfs", "fuse.curlftpfs", "fuse.s3fs",
+    "fuse.rclone", "fuse.cephfs"};
+
+// File systems that are block-device backed although their source is not a
+// device node (a pool or a dataset name).
+constexpr std::string_view kPoolFileSystems[] = {"zfs", "bcachefs"};
+
+// Places where the system keeps its own RAM file systems.
+constexpr std::string_view kSystemTrees[] = {"/dev", "/proc", "/sys", "/run"};
+
+bool InTree(std::string_view path, std::string_view tree) {
+  return path == tree || (path.starts_with(tree) && path.size() > tree.size() &&
+                          path[tree.size()] == '/');
+}
+
+template <std::size_t N>
+bool OneOf(std::string_view s, const std::string_view (&set)[N]) {
+  for (auto v : set)
+    if (v == s) return true;
+  return false;
+}
+
+std::string_view WithoutTrailingSlash(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return path;
+}
+
+bool ValidRootPath(std::string_view target) {
+  return !target.empty() && target.front() == '/' && target.find('\0') == std::string_view::npos;
+}
+
+// libmount guesses the format of a table from its first line; lines in
+// front of the first mountinfo line ("ID PARENT ...") would make it read
+// the whole text as fstab. They are dropped here.
+bool LooksLikeMountInfoLine(std::string_view line) {
+  std::size_t i = 0;
+  auto digits = [&] {
+    const std::size_t start = i;
+    while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+    return i > start;
+  };
+  auto blanks = [&] {
+    const std::size_t start = i;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    return i > start;
+  };
+  blanks();
+  return digits() && blanks() && digits();
+}
+
+int SkipLine(struct libmnt_table* table, const char*, int) {
+  if (auto* skipped = static_cast<std::size_t*>(mnt_table_get_userdata(table))) ++*skipped;
+  return 1;  // recoverable: go on with the next line
+}
+
+std::optional<std::string> ReadWhole(int fd) {
+  std::string text;
+  std::array<char, 65536> chunk;
+  while (true) {
+    const ssize_t n = read(fd, chunk.data(), chunk.size());
+    if (n == 0) return text;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    text.append(chunk.data(), static_cast<std::size_t>(n));
+  }
+}
+
+struct ParentAndTarget {
+  std::size_t parent;
+  std::string_view target;
+  bool operator==(const ParentAndTarget&) const = default;
+};
+struct ParentAndTargetHash {
+  std::size_t operator()(const ParentAndTarget& k) const {
+    return std::hash<std::string_view>()(k.target) ^ (k.parent * 0x9E3779B97F4A7C15ull);
+  }
+};
+
+}  // namespace
+
+bool IsNetworkFileSystem(std::string_view fsType) { return OneOf(fsType, kNetworkFileSystems); }
+
+bool IsRamFileSystem(std::string_view fsType) { return fsType == "tmpfs" || fsType == "ramfs"; }
+
+MountKind KindOf(const MountEntry& entry) {
+  if (IsNetworkFileSystem(entry.fsType)) return MountKind::Network;
+  if (IsRamFileSystem(entry.fsType)) {
+    for (auto tree : kSystemTrees)
+      if (InTree(entry.target, tree)) return MountKind::Other;
+    return MountKind::Ram;
+  }
+  if ((entry.source.starts_with("/dev/") && entry.source.size() > 5) ||
+      OneOf(entry.fsType, kPoolFileSystems))
+    return MountKind::Block;
+  return MountKind::Other;
+}
+
+std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped) {
+  std::size_t dropped = 0;
+  // Drop lines before the first mountinfo line (see LooksLikeMountInfoLine).
+  while (!text.empty()) {
+    const auto eol = text.find('\n');
+    const auto line = text.substr(0, eol);
+    if (LooksLikeMountInfoLine(line)) break;
+    if (line.find_first_not_of(" \t\r") != std::string_view::npos) ++dropped;
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+  }
+  std::vector<MountEntry> entries;
+  if (skipped) *skipped = dropped;
+  if (text.empty()) return entries;
+
+  FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  if (stream == nullptr) return entries;
+  struct libmnt_table* table = mnt_new_table();
+  if (table == nullptr) {
+    std::fclose(stream);
+    return entries;
+  }
+  std::size_t badLines = 0;
+  mnt_table_set_userdata(table, &badLines);
+  mnt_table_set_parser_errcb(table, SkipLine);
+  mnt_table_parse_stream(table, stream, "mountinfo");
+  std::fclose(stream);
+
+  entries.reserve(static_cast<std::size_t>(mnt_table_get_nents(table)));
+  struct libmnt_iter* it = mnt_new_iter(MNT_ITER_FORWARD);
+  struct libmnt_fs* fs = nullptr;
+  auto text_of = [](const char* s) { return s ? std::string(s) : std::string(); };
+  while (it != nullptr && mnt_table_next_fs(table, it, &fs) == 0) {
+    MountEntry e;
+    e.id = mnt_fs_get_id(fs);
+    e.parentId = mnt_fs_get_parent_id(fs);
+    e.device = mnt_fs_get_devno(fs);
+    e.root = text_of(mnt_fs_get_root(fs));
+    e.target = text_of(mnt_fs_get_target(fs));
+    e.fsType = text_of(mnt_fs_get_fstype(fs));
+    e.source = text_of(mnt_fs_get_source(fs));
+    entries.push_back(std::move(e));
+  }
+  mnt_free_iter(it);
+  mnt_unref_table(table);
+  if (skipped) *skipped += badLines;
+  return entries;
+}
+
+std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
+                                                     std::size_t* skipped) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  auto text = ReadWhole(fd);
+  close(fd);
+  if (!text) return std::nullopt;
+  return ParseMountInfo(*text, skipped);
+}
+
+// ---- MountSnapshot ----------------------------------------------------------
+
+MountSnapshot::MountSnapshot(std::vector<MountEntry> entries) : entries_(std::move(entries)) {
+  FindReachable();
+  std::unordered_set<dev_t> listed;
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    const MountEntry& e = entries_[i];
+    if (!reachable_[i] || !ValidRootPath(e.target) || KindOf(e) == MountKind::Other) continue;
+    if (!listed.insert(e.device).second) continue;  // this file system is listed already
+    roots_.push_back(&e);
+    rootList_.append(e.target);
+    rootList_.push_back('\0');
+  }
+  rootList_.push_back('\0');
+}
+
+// A mount can be reached when walking its path from the root mount, and
+// stepping onto whatever is mounted at each directory on the way (the last
+// mount on a directory covers the earlier ones), ends on that mount.
+void MountSnapshot::FindReachable() {
+  const std::size_t n = entries_.size();
+  reachable_.assign(n, false);
+  std::unordered_map<int, std::size_t> byId;
+  byId.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) byId.emplace(entries_[i].id, i);
+
+  std::optional<std::size_t> root;
+  std::unordered_map<ParentAndTarget, std::size_t, ParentAndTargetHash> children;
+  children.reserve(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto parent = byId.find(entries_[i].parentId);
+    if (parent == byId.end() || parent->second == i) {
+      if (!root && entries_[i].target == "/") root = i;
+      continue;
+    }
+    children[{parent->second, entries_[i].target}] = i;  // a later mount covers an earlier one
+  }
+
+  if (!root) {
+    // No tree to walk (a table cut out of a larger one): the last mount on
+    // each path is the one in reach.
+    std::unordered_map<std::string_view, std::size_t> last;
+    for (std::size_t i = 0; i < n; ++i) last[entries_[i].target] = i;
+    for (const auto& [target, i] : last) {
+      reachable_[i] = true;
+      reachableAt_.emplace(WithoutTrailingSlash(target), i);
+    }
+    return;
+  }
+
+  auto descend = [&](std::size_t at, std::string_view dir) {
+    for (std::size_t steps = 0; steps < n; ++steps) {
+      const auto it = children.find({at, dir});
+      if (it == children.end() || it->second == at) break;
+      at = it->second;
+    }
+    return at;
+  };
+  auto resolve = [&](std::string_view path) {
+    std::size_t at = descend(*root, "/");
+    for (std::size_t pos = 1; pos < path.size();) {
+      auto slash = path.find('/', pos);
+      if (slash == std::string_view::npos) slash = path.size();
+      at = descend(at, path.substr(0, slash));
+      pos = slash + 1;
+    }
+    return at;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string_view target = entries_[i].target;
+    if (!ValidRootPath(target)) continue;
+    if (resolve(target) == i) {
+      reachable_[i] = true;
+      reachableAt_[WithoutTrailingSlash(target)] = i;
+    }
+  }
+}
+
+const MountEntry* MountSnapshot::MountAt(std::string_view mountPoint) const {
+  const auto it = reachableAt_.find(WithoutTrailingSlash(mountPoint));
+  return it == reachableAt_.end() ? nullptr : &entries_[it->second];
+}
+
+// ---- MountTable -------------------------------------------------------------
+
+MountTable::MountTable(std::string path) : path_(std::move(path)) {}
+
+MountTable::~MountTable() {
+  if (watch_ >= 0) close(watch_);
+}
+
+bool MountTable::Changed() {
+  if (watch_ < 0) return true;
+  if (kernelFile_) {
+    struct pollfd p {watch_, POLLPRI, 0};
+    if (poll(&p, 1, 0) < 0) return true;
+    return (p.revents & (POLLPRI | POLLERR | POLLNVAL)) != 0;
+  }
+  struct stat st {};
+  if (stat(path_.c_str(), &st) != 0) return true;
+  const FileStamp now{st.st_dev, st.st_ino, st.st_size,
+                      st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+  return !(now == stamp_);
+}
+
+std::shared_ptr<const MountSnapshot> MountTable::Current() {
+  std::lock_guard lock(mutex_);
+  if (snapshot_ && !Changed()) return snapshot_;
+
+  snapshot_.reset();
+  if (watch_ >= 0) close(watch_);
+  // The file is opened before it is read: a change after this point marks
+  // it, and the next call reads the table again.
+  watch_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (watch_ < 0) return nullptr;
+  struct statfs fs {};
+  kernelFile_ = fstatfs(watch_, &fs) == 0 && fs.f_type == kProcSuperMagic;
+  struct stat st {};
+  if (fstat(watch_, &st) == 0)
+    stamp_ = {st.st_dev, st.st_ino, st.st_size,
+              st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+  auto text = ReadWhole(watch_);
+  if (!text) {
+    close(watch_);
+    watch_ = -1;
+    return nullptr;
+  }
+  snapshot_ = std::make_shared<const MountSnapshot>(ParseMountInfo(*text));
+  return snapshot_;
+}
+
+}  // namespace kv::linux_os
