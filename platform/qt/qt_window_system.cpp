@@ -1,0 +1,273 @@
+#include "platform/qt/qt_window_system.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <new>
+#include <string>
+
+#include "platform/app_settings.h"
+#include "platform/errors.h"
+#include "platform/qt/qt_text.h"
+
+namespace kv::qt {
+
+namespace {
+
+// The pointer values of the application-wide mouse pointer that Qt can show.
+std::optional<Qt::CursorShape> PointerShape(int pointer) {
+  switch (pointer) {
+    case 1:
+      return Qt::ArrowCursor;
+    case 2:
+      return Qt::CrossCursor;
+    case 3:
+      return Qt::IBeamCursor;
+    case 5:
+    case 15:
+      return Qt::SizeAllCursor;
+    case 6:
+      return Qt::SizeBDiagCursor;
+    case 7:
+      return Qt::SizeVerCursor;
+    case 8:
+      return Qt::SizeFDiagCursor;
+    case 9:
+      return Qt::SizeHorCursor;
+    case 10:
+      return Qt::UpArrowCursor;
+    case kPointerHourglass:
+      return Qt::WaitCursor;
+    case 12:
+      return Qt::ForbiddenCursor;
+    case 13:
+      return Qt::BusyCursor;
+    case 14:
+      return Qt::WhatsThisCursor;
+    default:
+      return std::nullopt;  // 0 and anything unknown: the default pointer
+  }
+}
+
+QMessageBox::Icon StyleIcon(int style) {
+  switch (style & 0x70) {
+    case 16:
+      return QMessageBox::Critical;
+    case 32:
+      return QMessageBox::Question;
+    case kMsgBoxExclamation:
+      return QMessageBox::Warning;
+    case 64:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
+  }
+}
+
+QMessageBox::StandardButtons StyleButtons(int style) {
+  switch (style & 0x0F) {
+    case 1:
+      return QMessageBox::Ok | QMessageBox::Cancel;
+    case 2:
+      return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case 3:
+      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case 4:
+      return QMessageBox::Yes | QMessageBox::No;
+    case 5:
+      return QMessageBox::Retry | QMessageBox::Cancel;
+    default:
+      return QMessageBox::Ok;
+  }
+}
+
+void Present(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+QtWindowSystem::QtWindowSystem(WindowSystemOptions options) : options_(std::move(options)) {
+  programIcon_ = icons_.Add(ProgramIcon(), kProgramIconSize);
+}
+
+QtWindowSystem::~QtWindowSystem() {
+  // The forms' code may be gone already: the windows go without telling it.
+  forms_.clear();
+  if (pointer_) QGuiApplication::restoreOverrideCursor();
+}
+
+QtForm* QtWindowSystem::FormOf(const FormCode& code) const {
+  const auto it = forms_.find(const_cast<FormCode*>(&code));
+  return it == forms_.end() ? nullptr : it->second.get();
+}
+
+FormCode* QtWindowSystem::CodeOf(const QtForm& form) const {
+  for (const auto& [code, realised] : forms_) {
+    if (realised.get() == &form) return code;
+  }
+  return nullptr;
+}
+
+void QtWindowSystem::Load(FormCode& code) {
+  if (forms_.count(&code)) return;
+  auto form = std::make_unique<QtForm>(code.Layout(), icons_, programIcon_,
+                                       static_cast<FormEvents&>(*this));
+  QtForm* realised = form.get();
+  forms_.emplace(&code, std::move(form));
+  code.Attach(realised);
+  try {
+    code.Form_Load();
+  } catch (...) {
+    // A form whose load step failed is not kept: the next Load starts afresh.
+    // Nothing handled the error, so the busy pointer must not outlive it.
+    if (FormOf(code) == realised) Destroy(code);
+    SetMousePointer(kPointerDefault);
+    throw;
+  }
+}
+
+void QtWindowSystem::Show(FormCode& code, int mode) {
+  Load(code);
+  QtForm* form = FormOf(code);
+  if (!form) return;  // its load step unloaded it
+  FormWindow* window = form->Window();
+  if (mode != kModal) {
+    Present(window);
+    return;
+  }
+  if (window->isVisible()) window->hide();  // modality changes only while hidden
+  QPointer<FormWindow> guard(window);
+  QEventLoop loop;
+  QObject::connect(window, &FormWindow::hidden, &loop, &QEventLoop::quit);
+  QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+  window->setWindowModality(Qt::ApplicationModal);
+  Present(window);
+  if (guard && guard->isVisible()) loop.exec(QEventLoop::DialogExec);
+  if (guard && !guard->isVisible()) guard->setWindowModality(Qt::NonModal);
+}
+
+void QtWindowSystem::Unload(FormCode& code) {
+  if (!forms_.count(&code) || unloading_.count(&code)) return;
+  unloading_.insert(&code);
+  int16_t cancel = 0;
+  try {
+    code.Form_Unload(cancel);
+  } catch (...) {
+    unloading_.erase(&code);
+    throw;
+  }
+  unloading_.erase(&code);
+  if (cancel != 0) return;
+  Destroy(code);
+  if (forms_.empty() && running_) QCoreApplication::exit(0);
+}
+
+void QtWindowSystem::Destroy(FormCode& code) {
+  auto node = forms_.extract(&code);
+  if (node.empty()) return;
+  code.Attach(nullptr);
+  node.mapped().reset();  // hides the window; Qt deletes it once control returns
+}
+
+void QtWindowSystem::End() {
+  if (options_.beforeEnd) options_.beforeEnd();
+  for (const auto& [code, form] : forms_) form->Window()->hide();
+  std::cout.flush();
+  std::cerr.flush();
+  std::clog.flush();
+  std::fflush(nullptr);
+  std::_Exit(0);
+}
+
+float QtWindowSystem::ScreenWidth() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? static_cast<float>(PixelsToTwips(screen->geometry().width())) : 0.0f;
+}
+
+float QtWindowSystem::ScreenHeight() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? static_cast<float>(PixelsToTwips(screen->geometry().height())) : 0.0f;
+}
+
+void QtWindowSystem::SetMousePointer(int pointer) {
+  const std::optional<Qt::CursorShape> shape = PointerShape(pointer);
+  if (!shape) {
+    if (pointer_) QGuiApplication::restoreOverrideCursor();
+    pointer_.reset();
+    return;
+  }
+  if (pointer_ == pointer) return;  // the pointer is set once, never stacked
+  if (pointer_) {
+    QGuiApplication::changeOverrideCursor(QCursor(*shape));
+  } else {
+    QGuiApplication::setOverrideCursor(QCursor(*shape));
+  }
+  pointer_ = pointer;
+}
+
+void QtWindowSystem::MsgBox(const std::string& text, int style, std::optional<std::string> title) {
+  QMessageBox box(QApplication::activeWindow());
+  box.setWindowTitle(WindowTitleText(title ? *title : std::string(kApp.title)));
+  box.setTextFormat(Qt::PlainText);
+  box.setText(PlainText(text));
+  box.setIcon(StyleIcon(style));
+  box.setStandardButtons(StyleButtons(style));
+  box.exec();
+}
+
+int QtWindowSystem::Run(FormCode& startup) {
+  Load(startup);
+  QtForm* form = FormOf(startup);
+  if (!form) return 0;
+  if (options_.exitAfterFirstPaint) {
+    form->Window()->onFirstPaint = [this] { QTimer::singleShot(0, [this] { End(); }); };
+  }
+  Show(startup, kModeless);
+  if (forms_.empty()) return 0;
+  running_ = true;
+  const int status = QApplication::exec();
+  running_ = false;
+  return status;
+}
+
+void QtWindowSystem::FormClick(QtForm& form, std::string_view control, int index) {
+  FormCode* code = CodeOf(form);
+  if (!code) return;
+  Dispatch([code, control, index] { code->Click(control, static_cast<int16_t>(index)); });
+}
+
+void QtWindowSystem::FormCloseRequested(QtForm& form) {
+  FormCode* code = CodeOf(form);
+  if (!code) return;
+  Dispatch([this, code] { Unload(*code); });
+}
+
+void QtWindowSystem::Dispatch(const std::function<void()>& procedure) {
+  try {
+    procedure();
+  } catch (const Error& e) {
+    Unhandled(e.Number(), e.what());
+  } catch (const std::bad_alloc&) {
+    Unhandled(7, "メモリが不足しています。");
+  } catch (const std::exception& e) {
+    Unhandled(51, e.what());
+  }
+}
+
+void QtWindowSystem::Unhandled(int32_t number, const std::string& description) {
+  SetMousePointer(kPointerDefault);
+  MsgBox("実行時エラー '" + std::to_string(number) + "':\r\n\r\n" + description, kMsgBoxOkOnly,
+         std::nullopt);
+  End();
+}
+
+}  // namespace kv::qt
