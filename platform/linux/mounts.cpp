@@ -118,6 +118,9 @@ MountKind KindOf(const MountEntry& entry) {
       if (InTree(entry.target, tree)) return MountKind::Other;
     return MountKind::Ram;
   }
+  // The root file system is always one the user works with, also where it is
+  // an overlay or another file system without a device (containers, live systems).
+  if (entry.target == "/") return MountKind::Block;
   if ((entry.source.starts_with("/dev/") && entry.source.size() > 5) ||
       OneOf(entry.fsType, kPoolFileSystems))
     return MountKind::Block;
