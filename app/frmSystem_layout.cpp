@@ -80,6 +80,7 @@ layout::Form Build() {
   Control text = layout::MakeControl(Kind::TextBox, "Text1");
   text.left = 120, text.top = 240, text.width = 2772, text.height = 3915;
   text.container = "Frame1";
+  text.border = Border::FixedSingle;
   text.multiLine = true;
   text.verticalScrollBar = true;
   text.locked = true;

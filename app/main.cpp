@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/frmSystem.h"
+#include "platform/errors.h"
 #include "platform/factory.h"
 
 int main(int argc, char** argv) {
@@ -42,7 +43,17 @@ int main(int argc, char** argv) {
     }
     kv::AppServices app = platform->Services();
     kv::frmSystem mainWindow(services, app);
-    return app.windows.Run(mainWindow);
+    try {
+      return app.windows.Run(mainWindow);
+    } catch (const std::exception& e) {
+      // An error that no handler of the program takes ends it, with a word
+      // to the user where they can see it.
+      const auto* error = dynamic_cast<const kv::Error*>(&e);
+      app.windows.MsgBox("実行時エラー '" + std::to_string(error ? error->Number() : 0) +
+                             "':\r\n\r\n" + e.what(),
+                         kv::kMsgBoxOkOnly, std::nullopt);
+      return 1;
+    }
   } catch (const std::exception& e) {
     std::cerr << "kavreno: " << e.what() << "\n";
     return 1;

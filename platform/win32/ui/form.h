@@ -1,0 +1,185 @@
+// A form realised as a native top-level window: the window, its child
+// controls in tab order, its menu bar and the lines drawn on its client area.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/layout.h"
+#include "platform/ui.h"
+
+namespace kv::win32 {
+
+// What a form needs of the window system that owns it.
+class FormHost {
+ public:
+  virtual ~FormHost() = default;
+  virtual bool Hourglass() const = 0;
+  // The close box, the system menu's Close or Alt+F4: unload the form.
+  virtual void CloseRequested(FormCode& code) = 0;
+  // An error raised by the form's code while a message was handled; the
+  // message loop raises it again once the system has returned to it.
+  virtual void Fault(std::exception_ptr error) = 0;
+};
+
+// Window styles of a form.
+struct FormStyles {
+  DWORD style = 0;
+  DWORD exStyle = 0;
+};
+FormStyles StylesOf(const layout::Form& form);
+
+// The window class, styles and extended styles of a control. Labels draw
+// themselves (see DrawLabel).
+struct ControlStyles {
+  const wchar_t* windowClass = L"";
+  DWORD style = 0;
+  DWORD exStyle = 0;
+};
+ControlStyles StylesOf(const layout::Control& control);
+
+// The offset in twips of a control's container (its frame, and the frame's
+// frame) from the form's client area; zero for a control placed on the form.
+POINT ContainerOffset(const layout::Form& form, const layout::Control& control);
+
+// Draws the form's lines (Kind::Line controls) in stacking order.
+void DrawLines(HDC dc, const layout::Form& form, UINT dpi);
+
+// The vertical measures of a font: the height of a line, the ascent, and how
+// far the ink of Latin and Japanese text reaches above and below the baseline.
+// Fonts made for Japanese often have more room above the ink than a one-line
+// box in a layout has, so labels place the ink, not the line, in the box.
+struct TextGeometry {
+  int lineHeight = 1;
+  int ascent = 0;
+  int inkAbove = 0;
+  int inkBelow = 0;
+};
+// Measures the font selected into dc.
+TextGeometry MeasureFont(HDC dc);
+
+// A one-line label that would not fit its box is drawn narrower, down to this
+// share of its width; what still does not fit ends in an ellipsis.
+inline constexpr double kNarrowestText = 0.75;
+
+// Draws a label's text and background into box: one line with its ink
+// centred in the box, or lines broken at the box's width from the top.
+void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textColor,
+               COLORREF backColor, HFONT font, const TextGeometry& geometry, bool singleLine,
+               int padding);
+
+// The menu command identifiers start here; controls take identifiers below.
+inline constexpr int kFirstMenuId = 1000;
+inline constexpr int kFirstControlId = 100;
+
+class Form final : public IForm {
+ public:
+  Form(FormHost& host, FormCode& code, uint64_t serial);
+  ~Form() override;
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  // Creates the hidden window with its controls and menu. Throws kv::Error
+  // when the system cannot create it.
+  void Create();
+  // Destroys the window; the object stays until the window system drops it.
+  void Destroy();
+  // Shows the window and makes it the active one.
+  void Present();
+  // Makes the form modal: disables the given windows and owns it by owner.
+  void BeginModal(HWND owner, std::vector<HWND> disabled);
+  // Enables what BeginModal disabled; nothing when the form is not modal.
+  void EndModal();
+
+  HWND Window() const { return hwnd_; }
+  FormCode& Code() const { return code_; }
+  uint64_t Serial() const { return serial_; }
+  bool Visible() const;
+  // Nonzero while one of the form's window procedures runs.
+  int Busy() const { return busy_; }
+
+  // IForm
+  void SetCaption(const std::string& caption) override;
+  float Width() const override;
+  float Height() const override;
+  void SetTop(float top) override;
+  void SetLeft(float left) override;
+  void SetControlCaption(std::string_view name, int index, const std::string& caption) override;
+  ITextBox& TextBox(std::string_view name) override;
+  IconHandle Icon() const override;
+  void SetPicture(std::string_view name, IconHandle icon) override;
+  std::uintptr_t Handle() const override;
+
+ private:
+  class EditBox;
+  struct Control {
+    layout::Control layout;
+    int id = 0;
+    HWND hwnd = nullptr;
+    bool singleLine = false;  // labels
+    std::unique_ptr<EditBox> textBox;
+  };
+  struct MenuCommand {
+    int id;
+    std::string name;
+    int index;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);
+
+  HMENU BuildMenu();
+  void CreateControls();
+  // Places the window's client area and every control at dpi, with the font for dpi.
+  void ApplyLayout(UINT dpi);
+  void FitClientArea();
+  // A control's place in pixels at the form's DPI; singleLine tells whether
+  // a label shows one line.
+  RECT Place(const layout::Control& control, bool* singleLine) const;
+  void SetFont(UINT dpi);
+
+  void OnCommand(int id, int notification, HWND from);
+  LRESULT OnControlColor(HDC dc, HWND control, UINT message, WPARAM wParam, LPARAM lParam);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void Click(const std::string& name, int index);
+  void SetDefaultButton(int id);
+  void FocusFirst();
+  void FocusControl(HWND control);
+  HBRUSH Brush(COLORREF color);
+
+  Control* Find(std::string_view name, int index);
+  Control* FindById(int id);
+  Control* FindByWindow(HWND window);
+
+  FormHost& host_;
+  FormCode& code_;
+  uint64_t serial_;
+  layout::Form layout_;
+  HWND hwnd_ = nullptr;
+  UINT dpi_ = 96;
+  HFONT font_ = nullptr;
+  TextGeometry geometry_;
+  HICON bigIcon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+  std::vector<Control> controls_;  // in tab order
+  std::vector<MenuCommand> menuCommands_;
+  std::map<COLORREF, HBRUSH> brushes_;
+  int defaultId_ = 0;         // the layout's default button
+  int cancelId_ = 0;          // the layout's cancel button
+  int currentDefaultId_ = 0;  // the button Enter presses now
+  HWND savedFocus_ = nullptr;
+  bool shown_ = false;
+  bool modal_ = false;
+  std::vector<HWND> disabled_;
+  int busy_ = 0;
+};
+
+}  // namespace kv::win32

@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Screenshots of the Windows program under Wine, as a Japanese Windows shows
+# it: docs/screenshots/wine-main.png (the main window) and
+# docs/screenshots/wine-about.png (the About dialog, opened through the menu).
+#   tools/wine-screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/windows
+# Needs the Windows build (kavreno.exe and kv_e2e_driver.exe), Xvfb, Wine
+# with its own fonts (fonts-wine) and ImageMagick's import. Runs in a
+# temporary Wine prefix on a display of its own and leaves nothing behind.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(realpath -m "${1:-$root/build/windows}")
+program=$build/bin/kavreno.exe
+driver=$build/bin/kv_e2e_driver.exe
+out=$root/docs/screenshots
+
+for f in "$program" "$driver"; do
+  [ -f "$f" ] || { echo "wine-screenshots: $f is missing; build the windows preset first" >&2; exit 1; }
+done
+for tool in Xvfb wine wineserver winepath import; do
+  command -v "$tool" >/dev/null || { echo "wine-screenshots: $tool is not installed" >&2; exit 1; }
+done
+[ -f /usr/share/wine/fonts/marlett.ttf ] ||
+  echo "wine-screenshots: fonts-wine is missing; the title-bar buttons show letters" >&2
+
+# shellcheck source=tools/wine-env.sh
+source "$root/tools/wine-env.sh"
+kv_wine_ensure_locale || { echo "wine-screenshots: no ja_JP.UTF-8 locale" >&2; exit 1; }
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kv-shots.XXXXXX")
+export WINEPREFIX=$work/prefix
+xvfb_pid=""
+cleanup() {
+  kv_wine_stop
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of our own.
+display=""
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+    display=:$n
+    break
+  fi
+done
+[ -n "$display" ] || { echo "wine-screenshots: no free X display" >&2; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+for _ in $(seq 50); do
+  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+  sleep 0.1
+done
+
+kv_wine_new_prefix "$WINEPREFIX"
+# The title-bar buttons are glyphs of Wine's Marlett font, which this Wine
+# does not find where its package puts it.
+[ -f /usr/share/wine/fonts/marlett.ttf ] &&
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# One virtual desktop: Wine draws the title bars and borders itself, as
+# Windows does, and places the windows on it as the program asks. Written
+# while no Wine process runs, so that the first one makes that desktop.
+cat >>"$WINEPREFIX/user.reg" <<'REG'
+
+[Software\\Wine\\Explorer] 1700000000
+"Desktop"="Default"
+
+[Software\\Wine\\Explorer\\Desktops] 1700000000
+"Default"="1024x768"
+REG
+wineserver -p 60
+wine cmd /c exit >/dev/null 2>&1
+
+# Crops the screen to the window whose place the driver wrote into $1.
+shoot() {
+  local place left top width height
+  place=$(tr -d '\r' <"$1")
+  read -r left top width height <<<"$place"
+  import -window root -crop "${width}x${height}+${left}+${top}" +repage "$2"
+  echo "wine-screenshots: $2 (${width}x${height})"
+}
+
+mkdir -p "$out"
+wine "$program" >"$work/kavreno.log" 2>&1 &
+program_pid=$!
+wine "$driver" main "$(winepath -w "$work/main.txt")" >"$work/driver.log" 2>&1
+shoot "$work/main.txt" "$out/wine-main.png"
+wine "$driver" about "$(winepath -w "$work/about.txt")" >>"$work/driver.log" 2>&1
+shoot "$work/about.txt" "$out/wine-about.png"
+wine "$driver" close >>"$work/driver.log" 2>&1
+for _ in $(seq 300); do
+  kill -0 "$program_pid" 2>/dev/null || exit 0
+  sleep 0.1
+done
+echo "wine-screenshots: the program did not end after its close box" >&2
+exit 1
