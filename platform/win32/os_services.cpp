@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/errors.h"
@@ -19,16 +21,22 @@ DWORD Size(std::span<char> buffer) {
   return buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
 }
 
-// The root as the system wants it: NUL-terminated.
+// The root as the system wants it, NUL-terminated, and a copy that a worker
+// thread can own.
 std::string Terminated(std::string_view text) { return std::string(text); }
 
 }  // namespace
 
 // ---- memory -----------------------------------------------------------------
 
+void* Memory::StatusEx() const {
+  std::call_once(bound_, [this] { statusEx_ = resolve_("kernel32", "GlobalMemoryStatusEx"); });
+  return statusEx_;
+}
+
 MemoryStatus Memory::GlobalMemoryStatus() const {
-  using StatusEx = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
-  if (const auto statusEx = Bind<StatusEx>(resolve_, "kernel32", "GlobalMemoryStatusEx")) {
+  using StatusExFn = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
+  if (const auto statusEx = reinterpret_cast<StatusExFn>(StatusEx())) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
     if (statusEx(&status)) return {status.dwMemoryLoad, status.ullTotalPhys, status.ullAvailPhys};
@@ -48,9 +56,7 @@ SystemInfo Processor::GetSystemInfo() const {
           info.dwProcessorType};
 }
 
-int32_t Keyboard::GetKeyboardType(int32_t typeFlag) const {
-  return ::GetKeyboardType(typeFlag);
-}
+int32_t Keyboard::GetKeyboardType(int32_t typeFlag) const { return ::GetKeyboardType(typeFlag); }
 
 // ---- directories, names, version ---------------------------------------------
 
@@ -139,8 +145,7 @@ void CopyName(const std::vector<char>& name, std::span<char> buffer) {
 
 std::string Volumes::VolumeLabelLookup(std::string_view root) const {
   const auto answer = QueryVolume(root, MAX_PATH + 1, 0, limit_);
-  if (!answer || !answer->ok)
-    throw Error(kErrDeviceUnavailable, "デバイスが準備されていません。");
+  if (!answer || !answer->ok) throw Error(kErrDeviceUnavailable, "デバイスが準備されていません。");
   return std::string(answer->volumeName.data(),
                      strnlen(answer->volumeName.data(), answer->volumeName.size()));
 }
@@ -227,8 +232,8 @@ int32_t DiskSpace::GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerC
 // ---- all of them ------------------------------------------------------------------
 
 OsServices OsServicesSet::Services() const {
-  return {ansi_, memory_, processor_, keyboard_, directories_, names_, version_, volumes_,
-          drives_, diskSpace_};
+  return {ansi_,  memory_,  processor_, keyboard_, directories_,
+          names_, version_, volumes_,   drives_,   diskSpace_};
 }
 
 }  // namespace kv::win32

@@ -22,7 +22,10 @@ class Memory final : public IMemory {
   MemoryStatus GlobalMemoryStatus() const override;
 
  private:
+  void* StatusEx() const;
   EntryPointResolver resolve_;
+  mutable std::once_flag bound_;
+  mutable void* statusEx_ = nullptr;
 };
 
 class Processor final : public IProcessor {
@@ -59,8 +62,8 @@ class Volumes final : public IVolumes {
  public:
   explicit Volumes(std::chrono::milliseconds limit = kQueryTimeLimit) : limit_(limit) {}
   std::string VolumeLabelLookup(std::string_view root) const override;
-  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
-                                uint32_t& serial, uint32_t& maxComponentLength, uint32_t& flags,
+  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
+                                uint32_t& maxComponentLength, uint32_t& flags,
                                 std::span<char> fileSystemName) const override;
 
  private:

@@ -41,8 +41,8 @@ void* SystemEntryPoint(const std::string& library, const char* function) {
   if (name.find(L'.') == std::wstring::npos) name += L".dll";
   const HMODULE module = LoadFromSystemDirectory(name);
   if (!module) return nullptr;
-  // The library stays loaded for the life of the process: the bound
-  // function may be called at any time.
+    // The library stays loaded for the life of the process: the bound
+    // function may be called at any time.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wcast-function-type"
   return reinterpret_cast<void*>(GetProcAddress(module, function));

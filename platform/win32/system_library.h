@@ -15,10 +15,4 @@ using EntryPointResolver = std::function<void*(const std::string& library, const
 // The resolver of the running system.
 void* SystemEntryPoint(const std::string& library, const char* function);
 
-// A function pointer type's binding through a resolver.
-template <typename Fn>
-Fn Bind(const EntryPointResolver& resolve, const std::string& library, const char* function) {
-  return reinterpret_cast<Fn>(resolve(library, function));
-}
-
 }  // namespace kv::win32

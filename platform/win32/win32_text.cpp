@@ -30,8 +30,8 @@ std::string FromUtf16(UINT codePage, DWORD flags, std::wstring_view text, const 
                                     defaultChar, nullptr);
   if (n <= 0) return {};
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), out.data(), n,
-                      defaultChar, nullptr);
+  WideCharToMultiByte(codePage, flags, text.data(), Length(text.size()), out.data(), n, defaultChar,
+                      nullptr);
   return out;
 }
 
@@ -60,10 +60,9 @@ std::string CodePageText::ToAnsi(std::string_view utf8) const {
 
 std::string CodePageText::FromAnsi(std::string_view ansi) const {
   if (ansi.empty()) return {};
-  const int n = MultiByteToWideChar(codePage_, MB_ERR_INVALID_CHARS, ansi.data(),
-                                    Length(ansi.size()), nullptr, 0);
-  if (n > 0) return Narrow(ToUtf16(codePage_, MB_ERR_INVALID_CHARS, ansi));
-  return Narrow(DecodeLenient(ansi));
+  // Valid text converts whole; otherwise it is taken apart.
+  const std::wstring wide = ToUtf16(codePage_, MB_ERR_INVALID_CHARS, ansi);
+  return Narrow(wide.empty() ? DecodeLenient(ansi) : wide);
 }
 
 // Character by character, so that each invalid sequence becomes one U+FFFD

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The Wine environment of Kavreno's Windows tests and trials. Source it for
+# its functions, or run it:
+#   tools/wine-env.sh check    fails unless WINEPREFIX names a prefix of the
+#                              test run's own (never a user's prefix)
+#   tools/wine-env.sh locale   makes the Japanese locale (ja_JP.UTF-8) exist
+#
+# Wine shows Japanese text, and uses code page 932 for the "A" functions,
+# only when the process runs under the Japanese locale; under LANG=C the
+# code page is 1252.
+
+# Quiet Wine, no questions about Mono or Gecko when a prefix is made.
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree=;mshtml=}
+
+kv_wine_have_japanese_locale() {
+  locale -a 2>/dev/null | grep -qiE '^ja_JP\.utf-?8$'
+}
+
+# Generates ja_JP.UTF-8 when it is missing (needs root or sudo).
+kv_wine_ensure_locale() {
+  kv_wine_have_japanese_locale && return 0
+  local run=()
+  [ "$(id -u)" -eq 0 ] || run=(sudo)
+  "${run[@]}" sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen ||
+    echo 'ja_JP.UTF-8 UTF-8' | "${run[@]}" tee -a /etc/locale.gen >/dev/null
+  "${run[@]}" locale-gen >/dev/null
+  kv_wine_have_japanese_locale
+}
+
+# Fails unless WINEPREFIX names an existing prefix that is not a user's own.
+kv_wine_require_prefix() {
+  if [ -z "${WINEPREFIX:-}" ]; then
+    echo "WINEPREFIX is not set: run the Windows tests through tools/wine-test.sh" >&2
+    return 1
+  fi
+  if [ "$(realpath -m "$WINEPREFIX")" = "$(realpath -m "${HOME:-/nonexistent}/.wine")" ]; then
+    echo "WINEPREFIX is the user's own prefix; the tests use a temporary one" >&2
+    return 1
+  fi
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "WINEPREFIX=$WINEPREFIX is not a Wine prefix" >&2
+    return 1
+  fi
+}
+
+# Makes a new prefix at $1 (its parent must exist) and waits until Wine has
+# finished setting it up. A program that crashes there simply ends: no
+# debugger is started for it (it would wait for a user).
+kv_wine_new_prefix() {
+  WINEPREFIX=$1 wineboot --init >/dev/null 2>&1
+  local view
+  for view in 32 64; do
+    WINEPREFIX=$1 wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+      /v Debugger /f /reg:$view >/dev/null 2>&1 || true
+  done
+  WINEPREFIX=$1 wineserver -w
+}
+
+# Copies the prefix $1 to $2; the copy has a server of its own when used.
+kv_wine_clone_prefix() {
+  cp -a "$1" "$2"
+  rm -f "$2/.update-timestamp.lock"
+}
+
+# Starts the prefix's server for good and the processes every Wine program
+# needs, so that each test does not pay for them. The desktop process keeps
+# the output it was started with open as long as it runs: it gets a file.
+kv_wine_warm() {
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1
+  (wine explorer.exe /desktop >"$WINEPREFIX/../desktop.log" 2>&1 &)
+}
+
+# Ends the prefix's server and every Wine process of it.
+kv_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  set -euo pipefail
+  case "${1:-}" in
+    check) kv_wine_require_prefix ;;
+    locale) kv_wine_ensure_locale ;;
+    *)
+      echo "usage: $0 check|locale" >&2
+      exit 2
+      ;;
+  esac
+fi

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The Windows part of the tests: builds the program and its tests (preset
+# "windows", 32-bit MinGW-w64) and runs them with CTest under Wine, in a Wine
+# prefix of their own under a temporary folder, on a virtual display. The
+# user's own Wine prefix is never touched.
+#   tools/wine-test.sh [CTEST ARGUMENTS...]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+# shellcheck source=wine-env.sh
+source tools/wine-env.sh
+
+if [ "${KV_WINE_TEST_INSIDE:-}" != 1 ]; then
+  if ! kv_wine_ensure_locale; then
+    echo "wine-test: the Japanese locale (ja_JP.UTF-8) is missing; run tools/setup.sh all" >&2
+    exit 1
+  fi
+  echo "== Windows build (preset windows)"
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --parallel 2
+  export KV_WINE_TEST_INSIDE=1
+  # One virtual display for the whole run: the Wine desktop of the prefix
+  # and every window of the tests live on it.
+  if command -v xvfb-run >/dev/null; then
+    exec xvfb-run --auto-servernum --server-args="-screen 0 1280x1024x24 -nolisten tcp" \
+      "$0" "$@"
+  fi
+  echo "wine-test: xvfb-run is missing; using DISPLAY=${DISPLAY:-(none)}" >&2
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/kavreno-wine.XXXXXX")
+export WINEPREFIX=$work/prefix
+cleanup() {
+  kv_wine_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== Wine prefix"
+start=$SECONDS
+kv_wine_new_prefix "$WINEPREFIX"
+kv_wine_warm
+echo "prefix ready in $((SECONDS - start)) s"
+
+echo "== Windows tests under Wine"
+ctest --preset windows --parallel 2 "$@"
