@@ -2,294 +2,171 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/errors.h"
 #include "tests/fakes/fake_os.h"
 
 namespace kv::test {
 namespace {
 
-class ProviderTest : public ::testing::Test {
- protected:
-  Utf8CodePage ansi;
-  FakeOs os;
-  OsServices services = os.Services(ansi);
-  clsSystem system{services};
-};
+// Scripts the system, asks the provider and answers, as text, what it handed back.
+using Query = std::function<std::string(FakeOs&, const clsSystem&)>;
 
-// ---- memory -------------------------------------------------------------
-
-struct KilobyteCase {
-  uint64_t bytes;
-  int32_t kilobytes;
-};
-
-class KilobyteRounding : public ProviderTest, public ::testing::WithParamInterface<KilobyteCase> {};
-
-TEST_P(KilobyteRounding, RoundsHalfToEvenAndClamps) {
-  os.memory = {50, GetParam().bytes, GetParam().bytes};
-  uint8_t percent = 0;
-  int32_t total = -1, free = -1;
-  system.FreeMemory(percent, total, free);
-  EXPECT_EQ(total, GetParam().kilobytes);
-  EXPECT_EQ(free, GetParam().kilobytes);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, KilobyteRounding,
-    ::testing::Values(KilobyteCase{0, 0}, KilobyteCase{511, 0}, KilobyteCase{512, 0},
-                      KilobyteCase{513, 1}, KilobyteCase{1023, 1}, KilobyteCase{1536, 2},
-                      KilobyteCase{2560, 2}, KilobyteCase{3584, 4},
-                      KilobyteCase{3221225472ull, 3145728},  // top bit of a 32-bit count set
-                      KilobyteCase{17179869184ull, 16777216},  // 16 GiB: more than 32 bits hold
-                      KilobyteCase{(1ull << 41) - 1024, 2147483647},
-                      KilobyteCase{1ull << 50, 2147483647}));  // clamped
-
-TEST_F(ProviderTest, FreeMemoryPassesTheLoadAndKeepsOutputsOnOverflow) {
-  os.memory = {100, 2048, 1024};
-  uint8_t percent = 0;
-  int32_t total = 0, free = 0;
-  system.FreeMemory(percent, total, free);
-  EXPECT_EQ(percent, 100);
-  EXPECT_EQ(total, 2);
-  EXPECT_EQ(free, 1);
-
-  os.memory = {256, 4096, 4096};
-  percent = 7, total = 8, free = 9;
-  EXPECT_THROW(system.FreeMemory(percent, total, free), Error);
-  EXPECT_EQ(percent, 7);
-  EXPECT_EQ(total, 8);
-  EXPECT_EQ(free, 9);
-}
-
-// ---- keyboard -----------------------------------------------------------
-
-struct KeyboardCase {
-  int32_t type;
-  const char* text;
-};
-
-class KeyboardTypes : public ProviderTest, public ::testing::WithParamInterface<KeyboardCase> {};
-
-TEST_P(KeyboardTypes, NamesEachTypeCode) {
-  os.keyboard[0] = GetParam().type;
-  EXPECT_EQ(system.KeyboardType(), GetParam().text);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, KeyboardTypes,
-    ::testing::Values(KeyboardCase{0, ""}, KeyboardCase{1, "IBM PC/XT or compatible (83 key)"},
-                      KeyboardCase{2, "Olivetti \"ico\" (102 key)"},
-                      KeyboardCase{3, "IBM PC/AT or compatible (84 key)"},
-                      KeyboardCase{4, "IBM enhanced (101 or 102 key)"},
-                      KeyboardCase{5, "Nokia 1050 or compatible"},
-                      KeyboardCase{6, "Nokia 9140 or compatible"}, KeyboardCase{7, "Japanese"},
-                      KeyboardCase{8, ""}, KeyboardCase{-4, ""}));
-
-TEST_F(ProviderTest, FunctionKeysFitAByte) {
-  EXPECT_EQ(system.FunctionKeys(), 0);  // a failing call answers 0
-  os.keyboard[2] = 12;
-  EXPECT_EQ(system.FunctionKeys(), 12);
-  os.keyboard[2] = 255;
-  EXPECT_EQ(system.FunctionKeys(), 255);
-  for (int32_t bad : {256, -1}) {
-    os.keyboard[2] = bad;
-    EXPECT_THROW(system.FunctionKeys(), Error) << bad;
+// " raised" when the query raised an error, so its outputs can be shown either way.
+std::string Raised(const std::function<void()>& query) {
+  try {
+    query();
+  } catch (const Error&) {
+    return " raised";
   }
+  return "";
 }
 
-// ---- processors ---------------------------------------------------------
-
-struct ProcessorCase {
-  uint32_t type;
-  const char* text;  // nullptr: left as passed
-};
-
-class ProcessorTypes : public ProviderTest, public ::testing::WithParamInterface<ProcessorCase> {};
-
-TEST_P(ProcessorTypes, WritesOnlyKnownTypes) {
-  os.system = {3, 2, GetParam().type};
-  std::string processor = "as passed";
-  int32_t count = 0, mask = 0;
-  system.SystemInfo(processor, count, mask);
-  EXPECT_EQ(processor, GetParam().text ? GetParam().text : "as passed");
-  EXPECT_EQ(count, 2);
-  EXPECT_EQ(mask, 3);
+// The load, total and free kilobytes; the outputs start as 7, 8 and 9.
+Query Memory(uint32_t load, uint64_t totalBytes, uint64_t freeBytes) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.memory = {load, totalBytes, freeBytes};
+    uint8_t percent = 7;
+    int32_t total = 8, free = 9;
+    const std::string raised = Raised([&] { s.FreeMemory(percent, total, free); });
+    return std::to_string(percent) + " " + std::to_string(total) + " " + std::to_string(free) +
+           raised;
+  };
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ProcessorTypes,
-                         ::testing::Values(ProcessorCase{386, "80386"}, ProcessorCase{486, "80486"},
-                                           ProcessorCase{586, "Intel Pentium"},
-                                           ProcessorCase{0, nullptr}, ProcessorCase{686, nullptr},
-                                           ProcessorCase{586 + (1u << 16), nullptr}));
-
-TEST_F(ProviderTest, ActiveMaskPassesAllThirtyTwoBits) {
-  os.system = {0xFFFFFFFFu, 32, 586};
-  std::string processor;
-  int32_t count = 0, mask = 0;
-  system.SystemInfo(processor, count, mask);
-  EXPECT_EQ(mask, -1);
-  EXPECT_EQ(count, 32);
+// The keyboard type text and the number of function keys (none when that raised).
+Query Keyboard(int32_t type, int32_t functionKeys = 12) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.keyboard = {{0, type}, {2, functionKeys}};
+    std::string keys;
+    const std::string raised = Raised([&] { keys = std::to_string(s.FunctionKeys()); });
+    return s.KeyboardType() + " " + keys + raised;
+  };
 }
 
-// ---- directories --------------------------------------------------------
+// The processor text (passed in as "as passed"), the count and the active mask.
+Query Processor(uint32_t type, uint32_t mask = 3) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.system = {mask, 2, type};
+    std::string text = "as passed";
+    int32_t count = 0, active = 0;
+    s.SystemInfo(text, count, active);
+    return text + " " + std::to_string(count) + " " + std::to_string(active);
+  };
+}
 
-struct DirectoryCase {
+// All three directory queries follow the same rules; answers the first.
+Query Directory(std::optional<std::string> path, std::optional<uint32_t> count = {},
+                char separator = '\\') {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.tempDir = os.systemDir = os.windowsDir = {path, count};
+    os.separator = separator;
+    EXPECT_EQ(s.SystemDir(), s.TempDir());
+    EXPECT_EQ(s.WinDir(), s.TempDir());
+    return s.TempDir();
+  };
+}
+
+// Both name queries follow the same rules; answers the first.
+Query Name(std::optional<std::string> name) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.computerName = os.userName = name;
+    EXPECT_EQ(s.UserName(), s.ComputerName());
+    return s.ComputerName();
+  };
+}
+
+// The serial number and the label of C:\, which has no medium when label is missing.
+Query Volume(std::optional<std::string> label, uint32_t serial = 0) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    if (label) os.AddRoot("C:\\", {.label = label, .serial = serial});
+    return s.SerialNumber("C:\\") + " " + s.VolumeLabel("C:\\");
+  };
+}
+
+// "major.minor platform"; the outputs start as -1, -1 and "as passed". The
+// build number and the service-pack text never reach them.
+Query Version(int32_t major, int32_t minor, int32_t platform, bool answers = true) {
+  return [=](FakeOs& os, const clsSystem& s) {
+    os.version = OsVersionInfo{major, minor, 2195, platform, "Service Pack 4"};
+    if (!answers) os.version.reset();
+    int16_t major16 = -1, minor16 = -1;
+    std::string text = "as passed";
+    const std::string raised = Raised([&] { s.WinVer(major16, minor16, text); });
+    return std::to_string(major16) + "." + std::to_string(minor16) + " " + text + raised;
+  };
+}
+
+struct Case {
   const char* name;
-  std::optional<std::string> path;
-  std::optional<uint32_t> countOverride;
+  Query query;
   std::string expected;
 };
-
-class Directories : public ProviderTest, public ::testing::WithParamInterface<DirectoryCase> {};
-
-TEST_P(Directories, AllThreeQueriesFollowTheSameRules) {
-  const auto& c = GetParam();
-  for (FakeOs::Directory* d : {&os.tempDir, &os.systemDir, &os.windowsDir})
-    *d = {c.path, c.countOverride};
-  EXPECT_EQ(system.TempDir(), c.expected);
-  EXPECT_EQ(system.SystemDir(), c.expected);
-  EXPECT_EQ(system.WinDir(), c.expected);
-}
 
 const std::string kLongPath = "C:\\" + std::string(70, 'x') + "\\deeper";
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Directories,
-    ::testing::Values(
-        DirectoryCase{"Appended", std::string("C:\\WINDOWS"), {}, "C:\\WINDOWS\\"},
-        DirectoryCase{"NotDoubled", std::string("C:\\TEMP\\"), {}, "C:\\TEMP\\"},
-        DirectoryCase{"Root", std::string("C:\\"), {}, "C:\\"},
-        DirectoryCase{"TrailingSpacesInsideKept", std::string("C:\\A  "), {}, "C:\\A  \\"},
-        DirectoryCase{"Fails", std::nullopt, {}, ""},
-        // A count that claims success over a buffer left as it was: a lone separator.
-        DirectoryCase{"UntouchedBuffer", std::nullopt, 5u, "\\"},
-        DirectoryCase{"NegativeCount", std::string("C:\\X"), 0x80000000u, ""},
-        // Longer than the 50-byte buffer: asked again, the whole path comes back.
-        DirectoryCase{"LongerThanBuffer", kLongPath, {}, kLongPath + "\\"},
-        DirectoryCase{"JustFits", std::string(49, 'd'), {}, std::string(49, 'd') + "\\"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ProviderTest, DirectoriesEndWithThePlatformSeparator) {
-  os.separator = '/';
-  os.tempDir = {std::string("/tmp/")};
-  os.systemDir = {std::string("/usr/lib")};
-  os.windowsDir = {std::string("/")};
-  EXPECT_EQ(system.TempDir(), "/tmp/");
-  EXPECT_EQ(system.SystemDir(), "/usr/lib/");
-  EXPECT_EQ(system.WinDir(), "/");
-}
-
-// ---- names --------------------------------------------------------------
-
-struct NameCase {
-  std::optional<std::string> name;
-  std::string expected;
+const Case kCases[] = {
+    // Kilobytes round half to even and stay 32-bit signed.
+    {"Kilobytes512And513", Memory(50, 512, 513), "50 0 1"},
+    {"Kilobytes1023And1536", Memory(50, 1023, 1536), "50 1 2"},
+    {"Kilobytes2560And3584", Memory(50, 2560, 3584), "50 2 4"},
+    {"TopBitSetAndBeyond32Bits", Memory(100, 3221225472ull, 1ull << 34), "100 3145728 16777216"},
+    {"LargestAndClamped", Memory(0, (1ull << 41) - 1024, 1ull << 50), "0 2147483647 2147483647"},
+    {"LoadOverflowKeepsOutputs", Memory(256, 4096, 4096), "7 8 9 raised"},
+    {"Keyboard0FailingFunctionKeys", Keyboard(0, 0), " 0"},
+    {"Keyboard1", Keyboard(1), "IBM PC/XT or compatible (83 key) 12"},
+    {"Keyboard2AllFunctionKeys", Keyboard(2, 255), "Olivetti \"ico\" (102 key) 255"},
+    {"Keyboard3FunctionKeysOverflow", Keyboard(3, 256), "IBM PC/AT or compatible (84 key)  raised"},
+    {"Keyboard4NegativeFunctionKeys", Keyboard(4, -1), "IBM enhanced (101 or 102 key)  raised"},
+    {"Keyboard5", Keyboard(5), "Nokia 1050 or compatible 12"},
+    {"Keyboard6", Keyboard(6), "Nokia 9140 or compatible 12"},
+    {"Keyboard7", Keyboard(7), "Japanese 12"},
+    {"Keyboard8", Keyboard(8), " 12"},
+    {"Processor386", Processor(386), "80386 2 3"},
+    {"Processor486", Processor(486), "80486 2 3"},
+    {"Processor586", Processor(586), "Intel Pentium 2 3"},
+    {"Processor0", Processor(0), "as passed 2 3"},
+    {"Processor686", Processor(686), "as passed 2 3"},
+    {"AllMaskBits", Processor(586, 0xFFFFFFFF), "Intel Pentium 2 -1"},
+    {"DirectoryAppended", Directory("C:\\WINDOWS"), "C:\\WINDOWS\\"},
+    {"DirectoryNotDoubled", Directory("C:\\TEMP\\"), "C:\\TEMP\\"},
+    {"DirectoryRoot", Directory("C:\\"), "C:\\"},
+    {"DirectorySpacesInsideKept", Directory("C:\\A  "), "C:\\A  \\"},
+    {"DirectoryFails", Directory(std::nullopt), ""},
+    // A count that claims success over a buffer left as it was: a lone separator.
+    {"DirectoryUntouchedBuffer", Directory(std::nullopt, 5), "\\"},
+    {"DirectoryNegativeCount", Directory("C:\\X", 0x80000000u), ""},
+    {"DirectoryJustFits", Directory(std::string(49, 'd')), std::string(49, 'd') + "\\"},
+    // Longer than the 50-byte buffer: asked again, the whole path comes back.
+    {"DirectoryLongerThanBuffer", Directory(kLongPath), kLongPath + "\\"},
+    {"DirectoryPlatformSeparator", Directory("/usr/lib", {}, '/'), "/usr/lib/"},
+    {"Name49Fits", Name(std::string(49, 'n')), std::string(49, 'n')},
+    {"Name50Fails", Name(std::string(50, 'n')), ""},
+    {"NameFails", Name(std::nullopt), ""},
+    {"Volume", Volume("DATA", 0x1A2B3C4D), "1A2B-3C4D DATA"},
+    {"VolumeWithoutLabel", Volume("", 0xABC), "0000-0ABC NoName"},
+    {"VolumeLabelCutAtNul", Volume(std::string("AB\0CD", 5), 0xFFFFFFFF), "FFFF-FFFF AB"},
+    {"VolumeSerialZero", Volume("", 0), "0000-0000 NoName"},
+    {"NoMedium", Volume(std::nullopt), "0000-0000 "},
+    {"VersionNt", Version(5, 0, 2), "5.0 Windows NT or Windows 2000"},
+    {"Version98", Version(4, 10, 1), "4.10 Windows 95/98"},
+    {"VersionWin32s", Version(3, 10, 0), "3.10 Windows 3.10"},
+    {"VersionOtherPlatform", Version(6, 1, 3), "6.1 as passed"},
+    {"VersionFails", Version(5, 0, 2, false), "0.0 "},
+    {"VersionOverflowKeepsTheRest", Version(5, 40000, 2), "5.-1 as passed raised"},
 };
 
-class Names : public ProviderTest, public ::testing::WithParamInterface<NameCase> {};
-
-TEST_P(Names, BothQueriesTrimAndFailAlike) {
-  os.computerName = GetParam().name;
-  os.userName = GetParam().name;
-  EXPECT_EQ(system.ComputerName(), GetParam().expected);
-  EXPECT_EQ(system.UserName(), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, Names,
-                         ::testing::Values(NameCase{std::string("PC01"), "PC01"},
-                                           NameCase{std::string(49, 'n'), std::string(49, 'n')},
-                                           NameCase{std::string(50, 'n'), ""},
-                                           NameCase{std::string(60, 'u'), ""},
-                                           NameCase{std::nullopt, ""}));
-
-// ---- volumes ------------------------------------------------------------
-
-struct SerialCase {
-  uint32_t serial;
-  const char* text;
+struct Provider : ::testing::TestWithParam<Case>, FakePc {
+  clsSystem system{services};
 };
 
-class Serials : public ProviderTest, public ::testing::WithParamInterface<SerialCase> {};
-
-TEST_P(Serials, FourDigitsHyphenFourDigits) {
-  os.AddRoot("C:\\").serial = GetParam().serial;
-  EXPECT_EQ(system.SerialNumber("C:\\"), GetParam().text);
+TEST_P(Provider, AnswersFromTheSystem) {
+  EXPECT_EQ(GetParam().query(os, system), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, Serials,
-                         ::testing::Values(SerialCase{0x1A2B3C4D, "1A2B-3C4D"},
-                                           SerialCase{0xABC, "0000-0ABC"},
-                                           SerialCase{0xFFFFFFFF, "FFFF-FFFF"},
-                                           SerialCase{0, "0000-0000"}));
-
-TEST_F(ProviderTest, SerialOfAFailingQueryIsZeros) {
-  os.AddRoot("A:\\").label = std::nullopt;
-  EXPECT_EQ(system.SerialNumber("A:\\"), "0000-0000");
-  EXPECT_EQ(system.SerialNumber("Q:\\"), "0000-0000");
-}
-
-TEST_F(ProviderTest, VolumeLabelTellsNoLabelFromNoMedium) {
-  os.AddRoot("C:\\").label = "DATA";
-  os.AddRoot("D:\\").label = "";
-  os.AddRoot("E:\\").readable = false;
-  os.AddRoot("F:\\").label = std::string("AB\0CD", 5);
-  EXPECT_EQ(system.VolumeLabel("C:\\"), "DATA");
-  EXPECT_EQ(system.VolumeLabel("D:\\"), "NoName");
-  EXPECT_EQ(system.VolumeLabel("E:\\"), "");
-  EXPECT_EQ(system.VolumeLabel("Z:\\"), "");
-  EXPECT_EQ(system.VolumeLabel("F:\\"), "AB");
-}
-
-// ---- version ------------------------------------------------------------
-
-struct VersionCase {
-  const char* name;
-  std::optional<OsVersionInfo> info;
-  int16_t major, minor;
-  std::string platform;  // what the caller sees after passing "as passed"
-};
-
-class Versions : public ProviderTest, public ::testing::WithParamInterface<VersionCase> {};
-
-TEST_P(Versions, NumbersAndPlatformText) {
-  os.version = GetParam().info;
-  int16_t major = -1, minor = -1;
-  std::string platform = "as passed";
-  system.WinVer(major, minor, platform);
-  EXPECT_EQ(major, GetParam().major);
-  EXPECT_EQ(minor, GetParam().minor);
-  EXPECT_EQ(platform, GetParam().platform);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Versions,
-    ::testing::Values(
-        VersionCase{"Nt", OsVersionInfo{5, 0, 2195, 2, "Service Pack 4"}, 5, 0,
-                    "Windows NT or Windows 2000"},
-        VersionCase{"Windows98", OsVersionInfo{4, 10, 1998, 1, ""}, 4, 10, "Windows 95/98"},
-        VersionCase{"Win32s", OsVersionInfo{3, 10, 0, 0, ""}, 3, 10, "Windows 3.10"},
-        VersionCase{"Unknown", OsVersionInfo{6, 1, 0, 3, ""}, 6, 1, "as passed"},
-        VersionCase{"Linux", OsVersionInfo{6, 1, 0, kPlatformLinux, ""}, 6, 1, "as passed"},
-        VersionCase{"NegativeFits", OsVersionInfo{-1, -32768, 0, 2, ""}, -1, -32768,
-                    "Windows NT or Windows 2000"},
-        VersionCase{"Fails", std::nullopt, 0, 0, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(ProviderTest, VersionOverflowKeepsWhatWasNotWritten) {
-  os.version = OsVersionInfo{5, 40000, 0, 2, ""};
-  int16_t major = -1, minor = -1;
-  std::string platform = "as passed";
-  EXPECT_THROW(system.WinVer(major, minor, platform), Error);
-  EXPECT_EQ(major, 5);
-  EXPECT_EQ(minor, -1);
-  EXPECT_EQ(platform, "as passed");
-}
-
-TEST(TrimNull, CutsAtTheFirstNul) {
-  EXPECT_EQ(TrimNull(std::string("ab\0cd\0", 6)), "ab");
-  EXPECT_EQ(TrimNull("abc"), "abc");
-  EXPECT_EQ(TrimNull(std::string("\0x", 2)), "");
-}
+INSTANTIATE_TEST_SUITE_P(Table, Provider, ::testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kv::test
