@@ -85,7 +85,8 @@ bool Files::FileExists(std::string_view path) const {
 // ---- programs -----------------------------------------------------------------------
 
 uint32_t Programs::Shell(std::string_view path, int showMode) {
-  if (path.empty()) throw FileNotFoundError();
+  // A NUL inside the path would end it early and name another program.
+  if (path.empty() || path.find('\0') != std::string_view::npos) throw FileNotFoundError();
   const std::wstring application = Widen(path);
   // The command line only repeats the program's name, quoted, as its first
   // argument; the program itself is named by the application name alone.
