@@ -57,7 +57,7 @@ int32_t Registry::RegCloseKey(RegistryKey key) {
 // ---- files ------------------------------------------------------------------------
 
 bool Files::FileExists(std::string_view path) const {
-  if (path.empty()) return false;
+  if (path.empty() || path.find('\0') != std::string_view::npos) return false;
   constexpr DWORD kNotOrdinary =
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   WIN32_FIND_DATAW entry{};
