@@ -29,7 +29,8 @@ kv_wine_ensure_locale() {
   kv_wine_have_japanese_locale
 }
 
-# Fails unless WINEPREFIX names an existing prefix that is not a user's own.
+# Fails unless WINEPREFIX names a prefix that tools/wine-test.sh made for its
+# run (it marks them), never a user's own.
 kv_wine_require_prefix() {
   if [ -z "${WINEPREFIX:-}" ]; then
     echo "WINEPREFIX is not set: run the Windows tests through tools/wine-test.sh" >&2
@@ -39,8 +40,8 @@ kv_wine_require_prefix() {
     echo "WINEPREFIX is the user's own prefix; the tests use a temporary one" >&2
     return 1
   fi
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "WINEPREFIX=$WINEPREFIX is not a Wine prefix" >&2
+  if [ ! -f "$WINEPREFIX/system.reg" ] || [ ! -f "$WINEPREFIX/kavreno-test-prefix" ]; then
+    echo "WINEPREFIX=$WINEPREFIX is not a prefix made by tools/wine-test.sh" >&2
     return 1
   fi
 }
@@ -65,11 +66,13 @@ kv_wine_clone_prefix() {
 }
 
 # Starts the prefix's server for good and the processes every Wine program
-# needs, so that each test does not pay for them. The desktop process keeps
-# the output it was started with open as long as it runs: it gets a file.
+# needs, so that each test does not pay for them. The first program sets the
+# prefix's windows unmanaged: with no window manager on the display, Wine
+# would otherwise wait for one at every window it hides. The desktop process
+# keeps the output it was started with open as long as it runs: it gets a file.
 kv_wine_warm() {
   wineserver -p
-  wine cmd /c exit >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   (wine explorer.exe /desktop >"$WINEPREFIX/../desktop.log" 2>&1 &)
 }
 

@@ -39,6 +39,7 @@ trap cleanup EXIT
 echo "== Wine prefix"
 start=$SECONDS
 kv_wine_new_prefix "$WINEPREFIX"
+touch "$WINEPREFIX/kavreno-test-prefix"  # the tests run in no other prefix
 kv_wine_warm
 echo "prefix ready in $((SECONDS - start)) s"
 

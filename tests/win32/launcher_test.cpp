@@ -1,308 +1,138 @@
-// The registry reader and the launcher of the system-information tool, with
-// the real registry, file system and program start. The values are written
-// as an installation writes them: with the system's reg.exe, in the 32-bit
-// view that a 32-bit program reads.
+// The launcher of the system-information tool with the real registry, file
+// system and program start. The tool is the marker program: it proves that it
+// was started by writing "<its path>.started" with its command line and show
+// mode. It lies below "C:\Program Files\Kavreno Test <id>\", and decoys wait
+// where a command line split at its spaces would lead.
 #include "about/launcher.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <optional>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "fakes/fake_ui.h"
-#include "platform/errors.h"
 #include "platform/win32/app_services.h"
 #include "platform/win32/win32_text.h"
-#include "win32/wine_test_support.h"
 
 namespace kv::win32 {
 namespace {
 
-const std::wstring kToolKey = L"HKLM\\SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const std::wstring kFolderKey = L"HKLM\\SOFTWARE\\Microsoft\\Shared Tools Location";
-constexpr const char* kUnavailable = "現時点ではｼｽﾃﾑ情報を使用できません";
+namespace fs = std::filesystem;
 
-long Reg(const std::wstring& arguments) {
-  return test::RunAndWait(L"\"" + test::SystemFolder() + L"reg.exe\" " + arguments);
+const wchar_t kPathKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+const wchar_t kFolderKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+
+std::wstring Root() {
+  return L"C:\\Program Files\\Kavreno Test " + std::to_wstring(GetCurrentProcessId()) + L"\\";
+}
+// The tool's two folders: B has a Japanese name where the code page holds it.
+std::wstring FolderA() { return Root() + L"Tool A"; }
+std::wstring FolderB() {
+  return Root() + (GetACP() == 932 ? L"\u30BD\u30D5\u30C8 \u8868" : L"Tool B");
+}
+const std::vector<std::wstring> kDecoys = {L"C:\\Program.exe", L"C:\\Program Files\\Kavreno.exe"};
+
+std::string StartedReport(const std::wstring& program) {
+  std::ifstream in(fs::path(program + L".started"), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// reg add of one value; view is "32" or "64".
-void AddValue(const std::wstring& key, const std::wstring& name, const std::wstring& type,
-              const std::wstring& data, const std::wstring& view = L"32") {
-  ASSERT_EQ(Reg(L"add \"" + key + L"\" /v " + name + L" /t " + type + L" /d \"" + data +
-                L"\" /f /reg:" + view),
-            0)
-      << Narrow(name);
-}
-
-void DeleteValue(const std::wstring& key, const std::wstring& name) {
-  for (const wchar_t* view : {L"32", L"64"})
-    Reg(L"delete \"" + key + L"\" /v " + name + L" /f /reg:" + view);
-}
-
-// Writes a value the way reg.exe cannot: exactly these bytes (text values as
-// UTF-16, with a terminating zero only where the bytes end with one).
-void SetRawValue(const wchar_t* subKey, const wchar_t* name, DWORD type, const std::string& bytes) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0,
-                            KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  std::string stored = bytes;
-  if (type == REG_SZ || type == REG_EXPAND_SZ) {
-    const std::wstring text = Widen(bytes);
-    stored.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-  }
-  // The system adds the terminating zero of a text when the byte count leaves
-  // it out but the memory after the data holds it: that memory holds none.
-  const std::string memory = stored + "xx";
-  EXPECT_EQ(RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(memory.data()),
-                           static_cast<DWORD>(stored.size())),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-}
-
-// Program start that remembers the processes it started, so that the test
-// can wait for them.
-class WaitablePrograms : public IPrograms {
- public:
+// Program start that waits for what it started, so that its report is there.
+struct WaitingPrograms : IPrograms {
   uint32_t Shell(std::string_view path, int showMode) override {
-    const uint32_t id = real_.Shell(path, showMode);
-    started.push_back(id);
+    const uint32_t id = Programs().Shell(path, showMode);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    WaitForSingleObject(process, 60000);
+    CloseHandle(process);
+    ++started;
     return id;
   }
-  void WaitForAll() {
-    for (const uint32_t id : started) test::WaitForProcess(id);
-  }
-  std::vector<uint32_t> started;
-
- private:
-  Programs real_;
+  int started = 0;
 };
 
-class LauncherTest : public testing::Test {
+struct LaunchCase {
+  const char* name;
+  std::wstring path;  // the PATH value; empty: none
+  DWORD pathType;
+  std::wstring folder;   // the MSINFO value; empty: none
+  std::wstring started;  // the tool that runs; empty: none, the message box instead
+};
+
+std::ostream& operator<<(std::ostream& out, const LaunchCase& c) { return out << c.name; }
+
+class Launcher : public testing::TestWithParam<LaunchCase> {
  protected:
-  void SetUp() override {
-    ClearValues();
-    const std::wstring root =
-        L"C:\\Program Files\\Kavreno Test " + std::to_wstring(GetCurrentProcessId()) + L"\\";
-    toolFolder_ = root + L"System Tools";
-    japaneseFolder_ = root + L"\u30BD\u30D5\u30C8 \u8868";  // ソフト 表
-    decoys_ = {L"C:\\Program.exe", L"C:\\Program Files\\Kavreno.exe"};
-    for (const auto& decoy : decoys_) test::CopyInto(test::MarkerProgram(), decoy);
-    testRoot_ = root;
+  static void SetUpTestSuite() {
+    wchar_t self[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const fs::path marker = fs::path(self).replace_filename("kv_started_marker.exe");
+    for (const auto& folder : {FolderA(), FolderB()}) {
+      fs::create_directories(folder);
+      fs::copy_file(marker, folder + L"\\MSINFO32.EXE", fs::copy_options::overwrite_existing);
+    }
+    for (const auto& decoy : kDecoys)
+      fs::copy_file(marker, decoy, fs::copy_options::overwrite_existing);
+  }
+  static void TearDownTestSuite() {
+    fs::remove_all(Root());
+    for (const auto& decoy : kDecoys) fs::remove(decoy);
   }
   void TearDown() override {
-    ClearValues();
-    for (const auto& decoy : decoys_) {
-      DeleteFileW(decoy.c_str());
-      DeleteFileW((decoy + L".started").c_str());
-    }
-    test::RemoveTree(testRoot_);
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kPathKey, L"PATH");
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kFolderKey, L"MSINFO");
+    for (const auto& folder : {FolderA(), FolderB()})
+      fs::remove(folder + L"\\MSINFO32.EXE.started");
   }
-  static void ClearValues() {
-    DeleteValue(kToolKey, L"PATH");
-    DeleteValue(kFolderKey, L"MSINFO");
+  static void SetValue(const wchar_t* key, const wchar_t* name, DWORD type,
+                       const std::wstring& data) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, type, data.c_str(),
+                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
   }
-  // Places the tool at folder\MSINFO32.EXE; answers its path.
-  std::wstring InstallTool(const std::wstring& folder) {
-    const std::wstring tool = folder + L"\\MSINFO32.EXE";
-    test::CopyInto(test::MarkerProgram(), tool);
-    return tool;
-  }
-  // Runs the launcher; answers the message boxes it showed.
-  std::vector<std::string> Launch() {
-    test::Log log;
-    test::RecordingWindowSystem windows(log);
-    test::FakeHelp help(log);
-    Registry registry;
-    Files files;
-    AppServices app{windows, help, registry, files, programs_};
-    StartSysInfo(app, ansi_);
-    programs_.WaitForAll();
-    std::vector<std::string> boxes;
-    for (const auto& line : log)
-      if (line.rfind("msgbox ", 0) == 0) boxes.push_back(line);
-    return boxes;
-  }
-  bool AnyDecoyStarted() const {
-    for (const auto& decoy : decoys_)
-      if (test::Exists(decoy + L".started")) return true;
-    return false;
-  }
-  static std::string UnavailableBox() { return "msgbox 0 (app) " + std::string(kUnavailable); }
-
-  CodePageText ansi_;
-  WaitablePrograms programs_;
-  std::wstring testRoot_, toolFolder_, japaneseFolder_;
-  std::vector<std::wstring> decoys_;
 };
 
-// ---- the launcher ------------------------------------------------------------------
-
-TEST_F(LauncherTest, StartsTheToolNamedByItsPathValue) {
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kToolKey, L"PATH", L"REG_SZ", tool);
-  // The folder value would lead elsewhere: it is not read.
-  const std::wstring other = InstallTool(toolFolder_ + L" Other");
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", toolFolder_ + L" Other");
-
-  EXPECT_TRUE(Launch().empty());
-  EXPECT_EQ(test::MarkerReport(tool), "\"" + Narrow(tool) + "\"\n1\n");
-  EXPECT_EQ(test::MarkerReport(other), "");
-  EXPECT_FALSE(AnyDecoyStarted());
-}
-
-TEST_F(LauncherTest, APathValueNamingAMissingFileDoesNotFallBack) {
-  AddValue(kToolKey, L"PATH", L"REG_SZ", toolFolder_ + L"\\MISSING.EXE");
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", toolFolder_);
-
-  EXPECT_EQ(Launch(), std::vector<std::string>{UnavailableBox()});
-  EXPECT_EQ(test::MarkerReport(tool), "");
-  EXPECT_TRUE(programs_.started.empty());
-}
-
-TEST_F(LauncherTest, StartsTheToolInTheFolderOfTheLocationValue) {
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", toolFolder_);
-
-  EXPECT_TRUE(Launch().empty());
-  EXPECT_EQ(test::MarkerReport(tool), "\"" + Narrow(tool) + "\"\n1\n");
-  EXPECT_FALSE(AnyDecoyStarted());
-}
-
-TEST_F(LauncherTest, FindsTheToolInAJapaneseFolder) {
-  if (GetACP() != 932) GTEST_SKIP() << "the folder's name needs code page 932";
-  const std::wstring tool = InstallTool(japaneseFolder_);
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", japaneseFolder_);
-
-  EXPECT_TRUE(Launch().empty());
-  EXPECT_EQ(test::MarkerReport(tool), "\"" + Narrow(tool) + "\"\n1\n");
-}
-
-TEST_F(LauncherTest, AFolderWithoutTheToolShowsTheMessage) {
-  CreateDirectoryW(testRoot_.c_str(), nullptr);
-  CreateDirectoryW(toolFolder_.c_str(), nullptr);
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", toolFolder_);
-
-  EXPECT_EQ(Launch(), std::vector<std::string>{UnavailableBox()});
-  EXPECT_TRUE(programs_.started.empty());
-}
-
-TEST_F(LauncherTest, NeitherValueShowsTheMessage) {
-  EXPECT_EQ(Launch(), std::vector<std::string>{UnavailableBox()});
-  EXPECT_TRUE(programs_.started.empty());
-}
-
-TEST_F(LauncherTest, APathValueOfAnotherTypeShowsTheMessage) {
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kToolKey, L"PATH", L"REG_EXPAND_SZ", tool);
-
-  EXPECT_EQ(Launch(), std::vector<std::string>{UnavailableBox()});
-  EXPECT_EQ(test::MarkerReport(tool), "");
-  EXPECT_FALSE(AnyDecoyStarted());
-}
-
-TEST_F(LauncherTest, APathValueLongerThanTheBufferCountsAsMissing) {
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kToolKey, L"PATH", L"REG_SZ", toolFolder_ + L"\\" + std::wstring(1100, L'x') + L".exe");
-  AddValue(kFolderKey, L"MSINFO", L"REG_SZ", toolFolder_);
-
-  EXPECT_TRUE(Launch().empty());
-  EXPECT_EQ(test::MarkerReport(tool), "\"" + Narrow(tool) + "\"\n1\n");
-}
-
-TEST_F(LauncherTest, AValueInThe64BitViewOnlyIsNotSeen) {
-  const std::wstring tool = InstallTool(toolFolder_);
-  AddValue(kToolKey, L"PATH", L"REG_SZ", tool, L"64");
-
-  EXPECT_EQ(Launch(), std::vector<std::string>{UnavailableBox()});
-  EXPECT_EQ(test::MarkerReport(tool), "");
-}
-
-// ---- the registry reader -------------------------------------------------------------
-
-struct ValueCase {
-  const char* name;
-  DWORD type;
-  std::string bytes;  // as stored
-  int16_t result;
-  std::string value;  // KeyVal afterwards (it starts as "before")
-};
-
-std::ostream& operator<<(std::ostream& out, const ValueCase& c) { return out << c.name; }
-
-class ReaderTest : public testing::TestWithParam<ValueCase> {
- protected:
-  void TearDown() override { DeleteValue(L"HKLM\\SOFTWARE\\Kavreno Test", L"Value"); }
-};
-
-TEST_P(ReaderTest, ReadsTheStoredValue) {
-  const ValueCase& c = GetParam();
-  SetRawValue(L"SOFTWARE\\Kavreno Test", L"Value", c.type, c.bytes);
+TEST_P(Launcher, StartsTheToolOrTellsTheUser) {
+  const LaunchCase& c = GetParam();
+  if (!c.path.empty()) SetValue(kPathKey, L"PATH", c.pathType, c.path);
+  if (!c.folder.empty()) SetValue(kFolderKey, L"MSINFO", REG_SZ, c.folder);
+  test::Log log;
+  test::RecordingWindowSystem windows(log);
+  test::FakeHelp help(log);
   Registry registry;
-  const CodePageText ansi;
-  std::string value = "before";
-  EXPECT_EQ(
-      GetKeyValue(registry, ansi, kHkeyLocalMachine, "SOFTWARE\\Kavreno Test", "Value", value),
-      c.result);
-  EXPECT_EQ(value, c.value);
+  Files files;
+  WaitingPrograms programs;
+  AppServices app{windows, help, registry, files, programs};
+  StartSysInfo(app, CodePageText());
+
+  EXPECT_EQ(programs.started, c.started.empty() ? 0 : 1);
+  EXPECT_EQ(log, c.started.empty()
+                     ? test::Lines("msgbox 0 (app) 現時点ではｼｽﾃﾑ情報を使用できません")
+                     : test::Log{});
+  if (!c.started.empty()) {
+    EXPECT_EQ(StartedReport(c.started), "\"" + Narrow(c.started) + "\"\n1\n");
+  }
+  for (const auto& decoy : kDecoys) EXPECT_EQ(StartedReport(decoy), "") << Narrow(decoy);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Win32, ReaderTest,
+    Win32, Launcher,
     testing::Values(
-        ValueCase{"text_with_zero", REG_SZ, std::string("C:\\Tools\\MSINFO32.EXE\0", 22), -1,
-                  "C:\\Tools\\MSINFO32.EXE"},
-        ValueCase{"text_without_zero", REG_SZ, "C:\\Tools\\MSINFO32.EXE", -1,
-                  "C:\\Tools\\MSINFO32.EXE"},
-        ValueCase{"text_of_1024_bytes", REG_SZ, std::string(1024, 'a'), -1, std::string(1024, 'a')},
-        ValueCase{"text_of_1025_bytes", REG_SZ, std::string(1025, 'a'), 0, ""},
-        ValueCase{"number_256", REG_DWORD, std::string("\x00\x01\x00\x00", 4), -1, "&h000100"},
-        ValueCase{"number_large", REG_DWORD, "\x78\x56\x34\x12", -1, "&h12345678"},
-        ValueCase{"expandable_text", REG_EXPAND_SZ, std::string("%SystemRoot%\0", 13), -1,
-                  "before"},
-        ValueCase{"binary", REG_BINARY, "\x01\x02", -1, "before"}),
-    [](const testing::TestParamInfo<ValueCase>& info) { return std::string(info.param.name); });
-
-TEST(Reader, JapaneseTextComesBackAsUtf8) {
-  if (GetACP() != 932) GTEST_SKIP() << "needs code page 932";
-  AddValue(L"HKLM\\SOFTWARE\\Kavreno Test", L"Value", L"REG_SZ", L"C:\\\u30BD\u30D5\u30C8\\\u8868");
-  Registry registry;
-  const CodePageText ansi;
-  std::string value;
-  EXPECT_EQ(
-      GetKeyValue(registry, ansi, kHkeyLocalMachine, "SOFTWARE\\Kavreno Test", "Value", value), -1);
-  EXPECT_EQ(value, "C:\\ソフト\\表");
-  DeleteValue(L"HKLM\\SOFTWARE\\Kavreno Test", L"Value");
-}
-
-TEST(Reader, AnEmptyValueRaisesAnError) {
-  SetRawValue(L"SOFTWARE\\Kavreno Test", L"Value", REG_BINARY, "");
-  Registry registry;
-  const CodePageText ansi;
-  std::string value;
-  EXPECT_THROW(
-      GetKeyValue(registry, ansi, kHkeyLocalMachine, "SOFTWARE\\Kavreno Test", "Value", value),
-      Error);
-  DeleteValue(L"HKLM\\SOFTWARE\\Kavreno Test", L"Value");
-}
-
-TEST(Reader, AMissingKeyOrValueIsFalseWithAnEmptyText) {
-  Registry registry;
-  const CodePageText ansi;
-  std::string value = "before";
-  EXPECT_EQ(
-      GetKeyValue(registry, ansi, kHkeyLocalMachine, "SOFTWARE\\Kavreno Missing", "Value", value),
-      0);
-  EXPECT_EQ(value, "");
-  value = "before";
-  EXPECT_EQ(GetKeyValue(registry, ansi, kHkeyLocalMachine, "SOFTWARE\\Microsoft", "Kavreno", value),
-            0);
-  EXPECT_EQ(value, "");
-}
+        // The PATH value as it stands; the folder value is not read then.
+        LaunchCase{"path", FolderA() + L"\\MSINFO32.EXE", REG_SZ, FolderB(),
+                   FolderA() + L"\\MSINFO32.EXE"},
+        LaunchCase{"path_to_a_missing_file", FolderA() + L"\\MISSING.EXE", REG_SZ, FolderA(), L""},
+        LaunchCase{"folder_only", L"", 0, FolderB(), FolderB() + L"\\MSINFO32.EXE"},
+        LaunchCase{"neither", L"", 0, L"", L""},
+        // Read with nothing taken from it: an empty path, which cannot start.
+        LaunchCase{"path_of_another_type", FolderA() + L"\\MSINFO32.EXE", REG_EXPAND_SZ, L"", L""},
+        // More than the reader's 1024 bytes: as if there were none.
+        LaunchCase{"path_too_long", FolderA() + L"\\" + std::wstring(1100, L'x') + L".EXE", REG_SZ,
+                   FolderA(), FolderA() + L"\\MSINFO32.EXE"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace kv::win32

@@ -3,67 +3,39 @@
 // window it is about ("left top width height", screen pixels) to a file.
 //   kv_e2e_driver main FILE    waits for the main window
 //   kv_e2e_driver about FILE   opens the About dialog through the menu
-//   kv_e2e_driver close        closes the dialog (Esc) and the program
-#include <windows.h>
-
+//   kv_e2e_driver close        closes the dialog and the program
 #include <cstdio>
 #include <string>
 
 #include "remote.h"
 
-namespace {
-
-constexpr wchar_t kFormClass[] = L"KavrenoForm";
-
-HWND Await(const wchar_t* caption) {
-  HWND found = nullptr;
-  kv::e2e::WaitFor([&] {
-    found = FindWindowW(kFormClass, caption);
-    return found != nullptr && IsWindowVisible(found);
-  });
-  return found;
-}
-
-bool WritePlace(HWND window, const char* file) {
+static int WritePlace(HWND window, const char* file) {
+  if (window == nullptr) return 1;
+  Sleep(500);  // the first paint
   RECT r{};
   GetWindowRect(window, &r);
   FILE* out = std::fopen(file, "w");
-  if (out == nullptr) return false;
+  if (out == nullptr) return 1;
   std::fprintf(out, "%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
-  return std::fclose(out) == 0;
+  return std::fclose(out) == 0 ? 0 : 1;
 }
 
-}  // namespace
-
 int main(int argc, char** argv) {
+  using namespace kv::e2e;
   const std::string command = argc > 1 ? argv[1] : "";
-  const wchar_t* aboutCaption = L"Kavrenoのﾊﾞｰｼﾞｮﾝ情報";
-  if (command == "main" && argc == 3) {
-    HWND main = Await(L"Kavreno");
-    if (main == nullptr) return 1;
-    Sleep(500);  // the first paint
-    return WritePlace(main, argv[2]) ? 0 : 1;
-  }
-  if (command == "about" && argc == 3) {
-    HWND main = Await(L"Kavreno");
-    if (main == nullptr || !kv::e2e::BringToFront(main)) return 1;
-    kv::e2e::TypeKeys({'F'}, true);
-    kv::e2e::TypeKeys({'A'});
-    HWND about = Await(aboutCaption);
-    if (about == nullptr) return 1;
-    Sleep(500);
-    return WritePlace(about, argv[2]) ? 0 : 1;
+  if ((command == "main" || command == "about") && argc == 3) {
+    HWND window = Await(kMainCaption);
+    if (window != nullptr && command == "about") window = OpenAbout(window);
+    return WritePlace(window, argv[2]);
   }
   if (command == "close" && argc == 2) {
-    if (HWND about = FindWindowW(kFormClass, aboutCaption)) {
-      kv::e2e::BringToFront(about);
-      kv::e2e::TypeKeys({VK_ESCAPE});
-      kv::e2e::WaitFor([&] { return !IsWindow(about); });
+    // The dialog, when it is open, then the program: each through its close box.
+    for (const wchar_t* caption : {kAboutCaption, kMainCaption}) {
+      const HWND window = FindWindowW(nullptr, caption);
+      if (window != nullptr) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      if (!WaitFor([&] { return !IsWindow(window); })) return 1;
     }
-    HWND main = FindWindowW(kFormClass, L"Kavreno");
-    if (main == nullptr) return 0;
-    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return kv::e2e::WaitFor([&] { return !IsWindow(main); }) ? 0 : 1;
+    return 0;
   }
   std::fprintf(stderr, "usage: kv_e2e_driver main FILE | about FILE | close\n");
   return 2;

@@ -1,58 +1,62 @@
-// Driving the program's windows from another process: starting it, finding
-// its windows, reading their controls and pressing keys. Menus belong to the
-// process that made them, so the menu is reached through its access keys.
+// Driving the program's windows from another process: waiting for them and
+// typing keys as the keyboard would. Menus belong to the process that made
+// them, so the menu is reached through its access keys.
 #pragma once
 
 #include <windows.h>
 
-#include <chrono>
-#include <functional>
-#include <string>
-#include <vector>
+#include <utility>
 
 namespace kv::e2e {
 
-struct Child {
-  HWND hwnd = nullptr;
-  std::wstring className;
-  std::wstring text;
-  DWORD style = 0;
-  DWORD exStyle = 0;
-  RECT rect{};  // in the client coordinates of the top-level window
-};
+inline constexpr wchar_t kMainCaption[] = L"Kavreno";
+inline constexpr wchar_t kAboutCaption[] = L"Kavrenoのﾊﾞｰｼﾞｮﾝ情報";
 
-// A Windows path for a program path given on the command line: a Unix path
-// ("/...") is reached through Wine's drive Z:.
-std::wstring WindowsPath(const std::string& path);
+// Asks ready until it answers true or the time (ms) is up; answers its last answer.
+template <typename Ready>
+bool WaitFor(Ready ready, DWORD limit = 30000) {
+  for (const ULONGLONG end = GetTickCount64() + limit; !ready(); Sleep(50))
+    if (GetTickCount64() >= end) return false;
+  return true;
+}
 
-// Starts the program without waiting; throws std::runtime_error on failure.
-PROCESS_INFORMATION StartProgram(const std::wstring& path);
+// The visible top-level window with this caption; nullptr when none shows in time.
+inline HWND Await(const wchar_t* caption) {
+  HWND found = nullptr;
+  return WaitFor([&] { return (found = FindWindowW(nullptr, caption)) && IsWindowVisible(found); })
+             ? found
+             : nullptr;
+}
 
-// Calls until ready answers true or the time is up; answers the last answer.
-bool WaitFor(const std::function<bool()>& ready,
-             std::chrono::milliseconds limit = std::chrono::seconds(30));
+// Presses a key, or releases it, and leaves the program time to take it.
+inline void Key(WORD key, bool up = false) {
+  INPUT in{};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = key;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+  Sleep(30);
+}
 
-// A visible top-level window of the process with this caption; nullptr when
-// there is none.
-HWND FindTopWindow(DWORD processId, const std::wstring& caption);
-// The visible top-level windows of the process.
-std::vector<HWND> TopWindows(DWORD processId);
+// Brings the window to the front, so that typed keys reach it.
+inline bool BringToFront(HWND window) {
+  SetForegroundWindow(window);
+  return WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
+}
 
-std::wstring ClassName(HWND window);
-// The text of a window of another process (WM_GETTEXT).
-std::wstring RemoteText(HWND window);
-// Every child window with its class, text, styles and place.
-std::vector<Child> Children(HWND topWindow);
-RECT ClientRect(HWND window);
-
-// Makes the window the foreground window, so that typed keys reach it.
-bool BringToFront(HWND window);
-// Types keys as the keyboard would: each entry is a virtual-key code, pressed
-// and released; with alt, Alt is held around the whole sequence.
-void TypeKeys(const std::vector<WORD>& keys, bool alt = false);
-
-// UTF-8 to UTF-16, and text of the ANSI code page to UTF-16.
-std::wstring FromUtf8(const std::string& text);
-std::wstring FromAnsi(const std::string& text);
+// Opens the About dialog through the File menu (Alt+F, A); nullptr when it
+// does not show.
+inline HWND OpenAbout(HWND main) {
+  if (!BringToFront(main)) return nullptr;
+  for (const auto& [key, up] : {std::pair<WORD, bool>{VK_MENU, false},
+                                {'F', false},
+                                {'F', true},
+                                {VK_MENU, true},
+                                {'A', false},
+                                {'A', true}})
+    Key(key, up);
+  return Await(kAboutCaption);
+}
 
 }  // namespace kv::e2e
