@@ -24,14 +24,17 @@ std::wstring SystemDirectory() {
 }
 
 HMODULE LoadFromSystemDirectory(const std::wstring& name) {
-  // Systems that know the search flags (Windows 8, and 7 with its update)
-  // have SetDefaultDllDirectories; without them, the full path does the job.
-  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  if (kernel32 && GetProcAddress(kernel32, "SetDefaultDllDirectories"))
-    return LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  // Always by the full path in the system directory, so that a library of the
+  // same name loaded from elsewhere is never taken instead. Systems that know
+  // the search flags (Windows 8, and 7 with its update) also resolve the
+  // library's own dependencies from the system directory only.
   const std::wstring dir = SystemDirectory();
   if (dir.empty()) return nullptr;
-  return LoadLibraryExW((dir + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const DWORD flags = kernel32 && GetProcAddress(kernel32, "SetDefaultDllDirectories")
+                          ? LOAD_LIBRARY_SEARCH_SYSTEM32
+                          : LOAD_WITH_ALTERED_SEARCH_PATH;
+  return LoadLibraryExW((dir + name).c_str(), nullptr, flags);
 }
 
 }  // namespace
@@ -41,8 +44,8 @@ void* SystemEntryPoint(const std::string& library, const char* function) {
   if (name.find(L'.') == std::wstring::npos) name += L".dll";
   const HMODULE module = LoadFromSystemDirectory(name);
   if (!module) return nullptr;
-    // The library stays loaded for the life of the process: the bound
-    // function may be called at any time.
+  // The library stays loaded for the life of the process: the bound
+  // function may be called at any time.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wcast-function-type"
   return reinterpret_cast<void*>(GetProcAddress(module, function));
