@@ -29,6 +29,13 @@ constexpr int kLineTransparent = 5;
 
 COLORREF SysColor(int index) { return GetSysColor(index); }
 
+// Narrows what is drawn next horizontally by ratio, about the x coordinate left.
+void NarrowAbout(HDC dc, LONG left, double ratio) {
+  const XFORM narrow{static_cast<FLOAT>(ratio), 0.0f, 0.0f, 1.0f,
+                     static_cast<FLOAT>(left * (1.0 - ratio)), 0.0f};
+  SetWorldTransform(dc, &narrow);
+}
+
 // A failing system call, described by the system.
 Error SystemError(const char* function) {
   const DWORD code = GetLastError();
@@ -247,13 +254,7 @@ void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textCol
       SIZE narrowed = extent;
       bool fits = false;
       for (int pass = 0; pass < 4 && ratio >= kNarrowestText; ++pass) {
-        const XFORM narrow{static_cast<FLOAT>(ratio),
-                           0.0f,
-                           0.0f,
-                           1.0f,
-                           static_cast<FLOAT>(area.left * (1.0 - ratio)),
-                           0.0f};
-        SetWorldTransform(dc, &narrow);
+        NarrowAbout(dc, area.left, ratio);
         GetTextExtentPoint32W(dc, text.data(), length, &narrowed);
         const double width = narrowed.cx * ratio;
         if (width <= room) {
@@ -267,13 +268,7 @@ void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textCol
         format &= ~static_cast<UINT>(DT_END_ELLIPSIS);
       } else {
         ratio = kNarrowestText;
-        const XFORM narrow{static_cast<FLOAT>(ratio),
-                           0.0f,
-                           0.0f,
-                           1.0f,
-                           static_cast<FLOAT>(area.left * (1.0 - ratio)),
-                           0.0f};
-        SetWorldTransform(dc, &narrow);
+        NarrowAbout(dc, area.left, ratio);
         area.right = area.left + static_cast<LONG>(room / ratio);
       }
     }
