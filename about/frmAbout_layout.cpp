@@ -9,15 +9,7 @@ layout::Form Build() {
   using layout::Control;
   using layout::Kind;
 
-  layout::Form f;
-  f.name = "frmAbout";
-  f.clientWidth = 6150;
-  f.clientHeight = 2895;
-  f.border = Border::FixedDialog;
-  f.controlBox = true;
-  f.minButton = false;
-  f.maxButton = false;
-  f.hasIcon = false;
+  layout::Form f = layout::Form::Fixed("frmAbout", 6150, 2895, Border::FixedDialog, false);
 
   auto label = [](const char* name, int left, int top, int width, int height, int tab,
                   const char* placeholder) {

@@ -34,15 +34,7 @@ layout::Form Build() {
   using layout::Control;
   using layout::Kind;
 
-  layout::Form f;
-  f.name = "frmSystem";
-  f.clientWidth = 8160;
-  f.clientHeight = 4695;
-  f.border = Border::FixedSingle;
-  f.controlBox = true;
-  f.minButton = false;
-  f.maxButton = false;
-  f.hasIcon = true;
+  layout::Form f = layout::Form::Fixed("frmSystem", 8160, 4695, Border::FixedSingle, true);
 
   // The grey line first, the white one over it.
   f.controls.push_back(layout::MakeLine("Line1", 1, 0, 0, 8160, 0, Color::Rgb(128, 128, 128),

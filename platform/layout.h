@@ -107,6 +107,17 @@ struct Form {
   std::vector<Control> controls;  // in stacking order: later ones are drawn later
   std::vector<Menu> menus;
 
+  // A fixed-size window with a system menu and close box, no minimize or maximize button.
+  static Form Fixed(std::string formName, int width, int height, Border frame, bool withIcon) {
+    Form f;
+    f.name = std::move(formName);
+    f.clientWidth = width;
+    f.clientHeight = height;
+    f.border = frame;
+    f.hasIcon = withIcon;
+    return f;
+  }
+
   const Control* Find(const std::string& controlName, int controlIndex = -1) const {
     for (const auto& c : controls)
       if (c.name == controlName && c.index == controlIndex) return &c;

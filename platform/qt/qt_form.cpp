@@ -84,17 +84,6 @@ QPalette::ColorRole SurfaceRole(layout::Kind kind) {
   }
 }
 
-QPalette::ColorRole TextRole(layout::Kind kind) {
-  switch (kind) {
-    case layout::Kind::TextBox:
-      return QPalette::Text;
-    case layout::Kind::CommandButton:
-      return QPalette::ButtonText;
-    default:
-      return QPalette::WindowText;
-  }
-}
-
 // The text role that belongs with a surface role.
 QPalette::ColorRole TextRoleOn(QPalette::ColorRole surface) {
   switch (surface) {
@@ -111,6 +100,9 @@ QPalette::ColorRole TextRoleOn(QPalette::ColorRole surface) {
       return QPalette::WindowText;
   }
 }
+
+// The role a control kind paints its text with: the one that belongs with its surface.
+QPalette::ColorRole TextRole(layout::Kind kind) { return TextRoleOn(SurfaceRole(kind)); }
 
 QColor RgbColour(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
