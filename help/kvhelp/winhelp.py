@@ -32,7 +32,8 @@ TOPIC_BLOCK = 4096           # uncompressed topic blocks of 4 KB (flags 0)
 BLOCK_DATA = TOPIC_BLOCK - 12
 
 # |SYSTEM record types
-SYS_TITLE, SYS_CONTENTS, SYS_CONFIG, SYS_LCID, SYS_CHARSET, SYS_DEFFONT = 1, 3, 4, 9, 11, 12
+SYS_TITLE, SYS_CONTENTS, SYS_CONFIG, SYS_WINDOW = 1, 3, 4, 6
+SYS_LCID, SYS_CHARSET, SYS_DEFFONT = 9, 11, 12
 
 # Topic link record types
 TL_TOPICHDR, TL_DISPLAY = 0x02, 0x20
@@ -332,6 +333,11 @@ def _system_file(doc: Document, contents_offset: int, date: int) -> bytes:
     out += record(SYS_TITLE, encode(doc.title) + b"\0")
     out += record(SYS_CONTENTS, struct.pack("<I", contents_offset))
     out += record(SYS_CONFIG, b"BrowseButtons()\0")
+    # The main window, captioned with the title (type, name and caption valid).
+    caption = encode(doc.title)
+    assert len(caption) < 51
+    window = struct.pack("<H10s9s51s", 0x0007, b"primary", b"main", caption)
+    out += record(SYS_WINDOW, window + struct.pack("<hhhhhII", 0, 0, 0, 0, 0, 0, 0))
     out += record(SYS_LCID, bytes(8) + struct.pack("<H", LCID_JAPANESE))
     out += record(SYS_CHARSET, struct.pack("<H", SHIFTJIS_CHARSET))
     out += record(SYS_DEFFONT, bytes([9, SHIFTJIS_CHARSET]) + encode(FACE_PROPORTIONAL) + b"\0")
