@@ -2,10 +2,14 @@
 // (WinHelpA with HELP_CONTENTS) and checks what the engine shows: its window
 // (class MS_WINHELP) with the help's Japanese title and the contents topic,
 // and no error box. Then HELP_QUIT must close that window.
-//   kv_help_window_check [HELPFILE]   (default: Kavreno.hlp beside this program)
+//   kv_help_window_check [--keep-open SECONDS] [HELPFILE]
+// HELPFILE defaults to Kavreno.hlp beside this program. --keep-open prints
+// the window's place ("place: left top width height") and leaves the window
+// open that long before quitting the help, for a screenshot.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -107,6 +111,12 @@ int Call(HWND owner, const char* path, UINT command, int& boxes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int keepOpen = 0;
+  if (argc > 2 && std::strcmp(argv[1], "--keep-open") == 0) {
+    keepOpen = std::atoi(argv[2]);
+    argc -= 2;
+    argv += 2;
+  }
   char path[MAX_PATH];
   if (argc > 1) {
     GetFullPathNameA(argv[1], MAX_PATH, path, nullptr);
@@ -153,6 +163,13 @@ int main(int argc, char** argv) {
     ++failures;
   }
   failures += CloseErrorBoxes();
+  if (keepOpen > 0) {
+    RECT r{};
+    GetWindowRect(help, &r);
+    std::printf("place: %ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    std::fflush(stdout);
+    WaitFor([] { return false; }, keepOpen * 1000);
+  }
 
   failures += Call(owner, path, HELP_QUIT, failures);
   if (!WaitFor([&] { return !IsWindow(help); }, 30000)) {
