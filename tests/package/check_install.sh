@@ -59,8 +59,10 @@ open_window() {
   local title
   title=$(grep -o '<title>[^<]*</title>' "$help" | sed 's/<[^>]*>//g' | head -1)
   local win
-  win=$(DISPLAY=$display xdotool search --onlyvisible --name "^Kavreno$" | head -1)
-  DISPLAY=$display xdotool windowfocus --sync "$win" key alt+f sleep 0.5 key h
+  win=$(DISPLAY=$display xdotool search --onlyvisible --name "^Kavreno$" | head -1) ||
+    fail "xdotool does not see the window"
+  DISPLAY=$display xdotool windowfocus --sync "$win" key alt+f sleep 0.5 key h ||
+    fail "xdotool cannot choose File > Help"
   await has_window "${title:-Kavreno.hlp}" || fail "the help window did not open"
   kill "${pids[@]}" 2>/dev/null || true
   pids=()
