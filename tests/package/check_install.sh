@@ -5,11 +5,12 @@
 #   check_install.sh prefix BUILD_DIR LIBDIR   cmake --install into a temporary prefix
 #   check_install.sh deb    BUILD_DIR LIBDIR   cpack -G DEB, lintian, the contents
 #                                              list, then dpkg-deb -x and the window
+#   check_install.sh build  BUILD_DIR LIBDIR   the window from the build tree itself
 #
 # LIBDIR is the configured library folder relative to the prefix. The window
-# counts as opened when the program is still running with the installed Qt
+# counts as opened when the program is still running with that tree's Qt
 # module mapped, an X window titled Kavreno is on the screen, and the File
-# menu's help item opens the installed help file in a window of its own.
+# menu's help item opens that tree's help file in a window of its own.
 set -euo pipefail
 
 mode=$1 build=$2 libdir=$3
@@ -32,10 +33,9 @@ await() {
 has_window() { xwininfo -root -tree -display "$display" 2>/dev/null | grep -qF "\"$1\""; }
 alive() { kill -0 "$1" 2>/dev/null; }
 
+# open_window PROGRAM MODULE HELP_FILE: the files the program must use.
 open_window() {
-  local root=$1
-  local exe=$root/bin/kavreno module=$root/$libdir/kavreno/libkavreno-qt.so
-  local help=$root/share/kavreno/Kavreno.hlp
+  local exe=$1 module=$2 help=$3
   [ -x "$exe" ] || fail "no program at $exe"
   [ -f "$module" ] || fail "no Qt module at $module"
 
@@ -71,7 +71,8 @@ open_window() {
 case $mode in
   prefix)
     cmake --install "$build" --prefix "$work/root" >/dev/null
-    open_window "$work/root"
+    open_window "$work/root/bin/kavreno" "$work/root/$libdir/kavreno/libkavreno-qt.so" \
+      "$work/root/share/kavreno/Kavreno.hlp"
     ;;
   deb)
     cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >/dev/null
@@ -104,8 +105,12 @@ case $mode in
     for option in $("$work/root/usr/bin/kavreno" --help | grep -oE -- '--[a-z]+' | sort -u); do
       grep -qF -- "${option//-/\\-}" <<<"$man" || fail "the manual page lacks $option"
     done
-    open_window "$work/root/usr"
+    open_window "$work/root/usr/bin/kavreno" "$work/root/usr/$libdir/kavreno/libkavreno-qt.so" \
+      "$work/root/usr/share/kavreno/Kavreno.hlp"
     ;;
-  *) fail "mode must be prefix or deb" ;;
+  build)
+    open_window "$build/bin/kavreno" "$build/lib/libkavreno-qt.so" "$build/bin/Kavreno.hlp"
+    ;;
+  *) fail "mode must be prefix, deb or build" ;;
 esac
 echo "ok: $mode"
