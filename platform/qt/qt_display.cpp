@@ -84,8 +84,10 @@ QString WhyNoX(const QByteArray& display) {
   }
 }
 
+}  // namespace
+
 // Connects to the Wayland compositor's socket as libwayland-client finds it.
-QString WhyNoWayland(const Environment& env) {
+QString WhyNoWaylandCompositor(const Environment& env) {
   if (!env("WAYLAND_SOCKET").isEmpty()) return {};  // a connection handed down already
   QByteArray path = env("WAYLAND_DISPLAY");
   if (path.isEmpty()) path = "wayland-0";
@@ -109,8 +111,6 @@ QString WhyNoWayland(const Environment& env) {
   return QStringLiteral("Wayland コンポジタ \"%1\" に接続できません (%2)")
       .arg(shown, QString::fromLocal8Bit(std::strerror(error)));
 }
-
-}  // namespace
 
 QByteArray ProcessEnvironment(const char* name) { return qgetenv(name); }
 
@@ -145,7 +145,7 @@ QString WhyNoWindow(const QStringList& arguments, const Environment& env) {
       if (display.isEmpty()) display = env("DISPLAY");
       why = WhyNoX(display);
     } else if (platform.startsWith("wayland")) {
-      why = WhyNoWayland(env);
+      why = WhyNoWaylandCompositor(env);
     }
     if (why.isEmpty()) return {};
     reasons << why;

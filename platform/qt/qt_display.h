@@ -20,6 +20,11 @@ QByteArray ProcessEnvironment(const char* name);
 // the desktop session's platform with X11 after it.
 QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environment& env);
 
+// "" when the Wayland compositor's socket (WAYLAND_DISPLAY, by default
+// wayland-0, in XDG_RUNTIME_DIR) takes a connection, or one was handed down
+// (WAYLAND_SOCKET); otherwise why not.
+QString WhyNoWaylandCompositor(const Environment& env);
+
 // "" when one of the platform candidates has its plugin and reaches its
 // display (an X server as -display or DISPLAY names it; a Wayland compositor
 // at WAYLAND_DISPLAY in XDG_RUNTIME_DIR); otherwise why none can, in one line.
