@@ -7,12 +7,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPluginLoader>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace kv::qt {
 
@@ -40,25 +42,39 @@ QStringList PluginFolders(const QStringList& arguments, const Environment& env) 
   return folders;
 }
 
+// Whether the plugin file's metadata, read without loading it, names the platform.
+bool IsPlatformPlugin(const QString& file, const QByteArray& platform) {
+  const QJsonObject meta = QPluginLoader(file).metaData();
+  if (!meta.value("IID").toString().startsWith(kPlatformInterface)) return false;
+  for (const QJsonValue key : meta.value("MetaData").toObject().value("Keys").toArray()) {
+    if (key.toString().compare(QString::fromLatin1(platform), Qt::CaseInsensitive) == 0)
+      return true;
+  }
+  return false;
+}
+
 bool HasPlatformPlugin(const QByteArray& platform, const QStringList& folders) {
+  // Most plugins are named after their platform (libqxcb.so); the others are
+  // found by reading every plugin's metadata, as Qt does.
+  const QString usual = "libq" + QString::fromLatin1(platform).toLower() + ".so";
+  for (const QString& folder : folders) {
+    if (QFileInfo::exists(folder + '/' + usual) && IsPlatformPlugin(folder + '/' + usual, platform))
+      return true;
+  }
   for (const QString& folder : folders) {
     const QDir dir(folder);
     for (const QString& file : dir.entryList(QDir::Files)) {
-      // The plugin's metadata, read without loading it.
-      const QJsonObject meta = QPluginLoader(dir.filePath(file)).metaData();
-      if (!meta.value("IID").toString().startsWith(kPlatformInterface)) continue;
-      for (const QJsonValue key : meta.value("MetaData").toObject().value("Keys").toArray()) {
-        if (key.toString().compare(QString::fromLatin1(platform), Qt::CaseInsensitive) == 0)
-          return true;
-      }
+      if (file != usual && IsPlatformPlugin(dir.filePath(file), platform)) return true;
     }
   }
   return false;
 }
 
 // Connects to the X server as Qt's X11 platform does (libxcb, with the
-// server's authorisation) and goes again.
-QString WhyNoX(const QByteArray& display) {
+// server's authorisation). The connection stays open while held is: an X
+// server whose last client goes resets itself, and refuses connections while
+// it does, so the connection is to be closed only once Qt has its own.
+QString WhyNoX(const QByteArray& display, std::shared_ptr<void>* held) {
   if (display.isEmpty()) return QStringLiteral("DISPLAY が設定されていません");
   struct Connection;
   using Connect = Connection* (*)(const char*, int*);
@@ -69,9 +85,9 @@ QString WhyNoX(const QByteArray& display) {
   auto hasError = xcb ? reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error")) : nullptr;
   auto disconnect = xcb ? reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect")) : nullptr;
   if (!connect || !hasError || !disconnect) return QStringLiteral("libxcb.so.1 を読み込めません");
-  Connection* connection = connect(display.constData(), nullptr);
-  const int error = hasError(connection);
-  disconnect(connection);
+  std::shared_ptr<Connection> connection(connect(display.constData(), nullptr), disconnect);
+  const int error = hasError(connection.get());
+  if (error == 0 && held) *held = connection;
   if (error == 0) return {};
   const QString shown = QString::fromLocal8Bit(display);
   switch (error) {
@@ -132,7 +148,8 @@ QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environ
   return candidates;
 }
 
-QString WhyNoWindow(const QStringList& arguments, const Environment& env) {
+QString WhyNoWindow(const QStringList& arguments, const Environment& env,
+                    std::shared_ptr<void>* held) {
   const QStringList folders = PluginFolders(arguments, env);
   QStringList reasons;
   for (const QByteArray& platform : PlatformCandidates(arguments, env)) {
@@ -143,7 +160,7 @@ QString WhyNoWindow(const QStringList& arguments, const Environment& env) {
     } else if (platform == "xcb") {
       QByteArray display = OptionValue(arguments, QStringLiteral("display"));
       if (display.isEmpty()) display = env("DISPLAY");
-      why = WhyNoX(display);
+      why = WhyNoX(display, held);
     } else if (platform.startsWith("wayland")) {
       why = WhyNoWaylandCompositor(env);
     }

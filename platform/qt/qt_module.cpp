@@ -3,6 +3,7 @@
 
 #include <QStringList>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "platform/qt/qt_display.h"
@@ -21,10 +22,13 @@ extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(
   // the plugin are looked at first.
   QStringList arguments;
   for (int i = 1; i < *argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const QString why = kv::qt::WhyNoWindow(arguments);
+  std::shared_ptr<void> probe;  // closed once Qt has its own connection
+  const QString why = kv::qt::WhyNoWindow(arguments, kv::qt::ProcessEnvironment, &probe);
   if (!why.isEmpty()) return refuse(why.toStdString());
   try {
-    return new kv::qt::QtUiImpl(*argc, argv);
+    auto* ui = new kv::qt::QtUiImpl(*argc, argv);
+    probe.reset();
+    return ui;
   } catch (const std::exception& e) {
     return refuse(e.what());
   }
