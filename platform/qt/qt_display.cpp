@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -53,21 +54,33 @@ bool IsPlatformPlugin(const QString& file, const QByteArray& platform) {
   return false;
 }
 
-bool HasPlatformPlugin(const QByteArray& platform, const QStringList& folders) {
+// "" when a plugin file for the platform loads, with every library it needs;
+// otherwise why not. The plugin stays loaded for Qt, which loads it next.
+QString WhyNoPlugin(const QByteArray& platform, const QStringList& folders) {
+  QString failure;
+  const auto loads = [&](const QString& file) {
+    if (!IsPlatformPlugin(file, platform)) return false;
+    if (dlopen(QFile::encodeName(file).constData(), RTLD_LAZY | RTLD_LOCAL)) return true;
+    const char* why = dlerror();
+    failure = QString::fromLocal8Bit(why ? why : "dlopen");
+    return false;
+  };
   // Most plugins are named after their platform (libqxcb.so); the others are
   // found by reading every plugin's metadata, as Qt does.
   const QString usual = "libq" + QString::fromLatin1(platform).toLower() + ".so";
   for (const QString& folder : folders) {
-    if (QFileInfo::exists(folder + '/' + usual) && IsPlatformPlugin(folder + '/' + usual, platform))
-      return true;
+    if (QFileInfo::exists(folder + '/' + usual) && loads(folder + '/' + usual)) return {};
   }
   for (const QString& folder : folders) {
     const QDir dir(folder);
     for (const QString& file : dir.entryList(QDir::Files)) {
-      if (file != usual && IsPlatformPlugin(dir.filePath(file), platform)) return true;
+      if (file != usual && loads(dir.filePath(file))) return {};
     }
   }
-  return false;
+  const QString name = QString::fromLocal8Bit(platform);
+  if (!failure.isEmpty())
+    return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" を読み込めません (%2)").arg(name, failure);
+  return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" がありません").arg(name);
 }
 
 // Connects to the X server as Qt's X11 platform does (libxcb, with the
@@ -153,15 +166,12 @@ QString WhyNoWindow(const QStringList& arguments, const Environment& env,
   const QStringList folders = PluginFolders(arguments, env);
   QStringList reasons;
   for (const QByteArray& platform : PlatformCandidates(arguments, env)) {
-    QString why;
-    if (!HasPlatformPlugin(platform, folders)) {
-      why = QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" がありません")
-                .arg(QString::fromLocal8Bit(platform));
-    } else if (platform == "xcb") {
+    QString why = WhyNoPlugin(platform, folders);
+    if (why.isEmpty() && platform == "xcb") {
       QByteArray display = OptionValue(arguments, QStringLiteral("display"));
       if (display.isEmpty()) display = env("DISPLAY");
       why = WhyNoX(display, held);
-    } else if (platform.startsWith("wayland")) {
+    } else if (why.isEmpty() && platform.startsWith("wayland")) {
       why = WhyNoWaylandCompositor(env);
     }
     if (why.isEmpty()) return {};
