@@ -28,7 +28,8 @@ constexpr const char* kPlatformInterface =
 QByteArray OptionValue(const QStringList& arguments, const QString& name) {
   QByteArray value;
   for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
-    if (arguments[i] == "-" + name || arguments[i] == "--" + name) value = arguments[++i].toLocal8Bit();
+    if (arguments[i] == "-" + name || arguments[i] == "--" + name)
+      value = arguments[++i].toLocal8Bit();
   }
   return value;
 }
@@ -79,7 +80,8 @@ QString WhyNoPlugin(const QByteArray& platform, const QStringList& folders) {
   }
   const QString name = QString::fromLocal8Bit(platform);
   if (!failure.isEmpty())
-    return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" を読み込めません (%2)").arg(name, failure);
+    return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" を読み込めません (%2)")
+        .arg(name, failure);
   return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" がありません").arg(name);
 }
 
@@ -95,7 +97,8 @@ QString WhyNoX(const QByteArray& display, std::shared_ptr<void>* held) {
   using Disconnect = void (*)(Connection*);
   void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
   auto connect = xcb ? reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect")) : nullptr;
-  auto hasError = xcb ? reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error")) : nullptr;
+  auto hasError =
+      xcb ? reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error")) : nullptr;
   auto disconnect = xcb ? reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect")) : nullptr;
   if (!connect || !hasError || !disconnect) return QStringLiteral("libxcb.so.1 を読み込めません");
   std::shared_ptr<Connection> connection(connect(display.constData(), nullptr), disconnect);

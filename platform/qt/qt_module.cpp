@@ -9,8 +9,9 @@
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_ui.h"
 
-extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(
-    int* argc, char** argv, const char** whyNot) {
+extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(int* argc,
+                                                                              char** argv,
+                                                                              const char** whyNot) {
   static std::string reason;
   const auto refuse = [whyNot](std::string why) -> kv::QtUi* {
     reason = std::move(why);

@@ -110,8 +110,8 @@ class QtDisplayTest : public QObject {
     QFile copy(dir.filePath("libqkvbroken1.so"));
     QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(plugin) == plugin.size());
     copy.close();
-    const QString why = WhyNoWindow({"-platformpluginpath", dir.path(), "-platform", "kvbroken1"},
-                                    Only({}));
+    const QString why =
+        WhyNoWindow({"-platformpluginpath", dir.path(), "-platform", "kvbroken1"}, Only({}));
     QVERIFY2(why.startsWith("Qt のプラットフォーム プラグイン \"kvbroken1\" を読み込めません") &&
                  why.contains("libQt6Gux.so.6"),
              qPrintable(why));
@@ -136,9 +136,11 @@ class QtDisplayTest : public QObject {
         {"no compositor behind the socket",
          {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-gone"}},
          "Wayland コンポジタ"},
-        {"no socket", {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-1"}},
+        {"no socket",
+         {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-1"}},
          "Wayland コンポジタ"},
-        {"no runtime folder", {{"WAYLAND_DISPLAY", "wayland-0"}},
+        {"no runtime folder",
+         {{"WAYLAND_DISPLAY", "wayland-0"}},
          "XDG_RUNTIME_DIR が設定されていません"},
     };
     for (const auto& row : table) {

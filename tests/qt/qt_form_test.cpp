@@ -199,9 +199,8 @@ class QtFormTest : public QObject {
   }
   void coloursInAnyPalette() {
     QFETCH(QPalette, palette);
-    const auto restore = qScopeGuard([before = QApplication::palette()] {
-      QApplication::setPalette(before);
-    });
+    const auto restore =
+        qScopeGuard([before = QApplication::palette()] { QApplication::setPalette(before); });
     QApplication::setPalette(palette);
     IconTable icons;
     QtForm form(frmSystemLayout(), icons, 0, events_);
