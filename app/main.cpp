@@ -11,6 +11,7 @@
 #include "platform/factory.h"
 
 int main(int argc, char** argv) {
+  kv::RunPlatformHelperIfAsked(argc, argv);
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const kv::CommandLine line = kv::ParseCommandLine(args);
   switch (line.action) {
