@@ -77,6 +77,15 @@ std::vector<std::string> QueryHelperCommand() {
   return {"/proc/self/exe", std::string(kQueryHelperArgument)};
 }
 
+std::chrono::milliseconds QueryLimit() {
+  if (const char* text = std::getenv("KAVRENO_QUERY_LIMIT_MS")) {
+    char* end = nullptr;
+    const long ms = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && ms >= 1 && ms <= 600000) return std::chrono::milliseconds(ms);
+  }
+  return kBlockingQueryLimit;
+}
+
 HelperProcessQueries::HelperProcessQueries(std::vector<std::string> command,
                                            std::chrono::milliseconds limit)
     : command_(std::move(command)), limit_(limit) {}

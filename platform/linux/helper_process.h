@@ -31,6 +31,10 @@ inline constexpr std::string_view kQueryHelperArgument = "--kavreno-query-helper
 // The program itself with kQueryHelperArgument.
 std::vector<std::string> QueryHelperCommand();
 
+// The limit of a batch: KAVRENO_QUERY_LIMIT_MS from the environment (1 to
+// 600000 milliseconds), else kBlockingQueryLimit.
+std::chrono::milliseconds QueryLimit();
+
 // Frames on the socket: a 32-bit length (of what follows), a 32-bit query
 // number, then a request; an answer frame holds the query's number, a byte
 // 1 (answered) or 0 (failed), and the answer.
@@ -39,7 +43,7 @@ class HelperProcessQueries final : public IBlockingQueries {
   // command: the helper's program and arguments. The helper starts at the
   // first query.
   explicit HelperProcessQueries(std::vector<std::string> command = QueryHelperCommand(),
-                                std::chrono::milliseconds limit = kBlockingQueryLimit);
+                                std::chrono::milliseconds limit = QueryLimit());
   ~HelperProcessQueries() override;
   HelperProcessQueries(const HelperProcessQueries&) = delete;
   HelperProcessQueries& operator=(const HelperProcessQueries&) = delete;
