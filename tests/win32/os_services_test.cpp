@@ -3,6 +3,8 @@
 #include "platform/win32/os_services.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 #include <windows.h>
 
 #include <cstdlib>
@@ -101,7 +103,7 @@ TEST(Drives, ListTheSystemDriveWithItsTypeAndSpace) {
   uint64_t ourAvailable = 0, ourTotal = 0, ourFree = 0;
   // Time enough on a loaded machine: this is about the answer, not the limit.
   ASSERT_NE(
-      DiskSpace(SystemEntryPoint, 60s).GetDiskFreeSpaceExA("C:\\", ourAvailable, ourTotal, ourFree),
+      FileSystems(SystemEntryPoint, 60s).GetDiskFreeSpaceExA("C:\\", ourAvailable, ourTotal, ourFree),
       0);
   EXPECT_GT(ourTotal, 0u);
   EXPECT_EQ(ourTotal, total.QuadPart);
@@ -127,29 +129,35 @@ TEST(SystemCodePage, IsTheRunsAndConvertsBothWays) {
   }
 }
 
-// Work that does not answer in time counts as failed; it runs on to its end
-// later, on what it owns.
-TEST(CallWithTimeLimit, GivesUpOnWorkThatHangs) {
+// One limit for a whole batch: queries that have not answered by then fail,
+// their threads are abandoned (they run on to their end later, on what they
+// own), and their keys are not asked again.
+TEST(ThreadQueries, GiveUpOnQueriesThatHang) {
   const auto release =
       std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
-  const auto done = std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
-  const auto answer = CallWithTimeLimit(
-      [release, done, text = std::string(100, 'x')] {
-        WaitForSingleObject(release.get(), INFINITE);
-        SetEvent(done.get());
-        return text;
+  const auto calls = std::make_shared<std::atomic<int>>(0);
+  const ThreadQueries queries(
+      [release, calls](std::string_view request) -> QueryAnswer {
+        ++*calls;
+        if (request.starts_with("hang")) WaitForSingleObject(release.get(), INFINITE);
+        return "answer " + std::string(request);
       },
-      50ms);
-  EXPECT_FALSE(answer.has_value());
+      300ms);
+  const ULONGLONG start = GetTickCount64();
+  const auto answers = queries.AskAll(
+      {{"A:\\", "hang A"}, {"B:\\", "B"}, {"C:\\", "hang C"}, {"D:\\", "D"}});
+  EXPECT_LT(GetTickCount64() - start, 5000u);  // one limit, not one per query
+  EXPECT_EQ(answers, (std::vector<QueryAnswer>{std::nullopt, "answer B", std::nullopt, "answer D"}));
+  EXPECT_EQ(queries.Ask("A:\\", "A again"), std::nullopt);
+  EXPECT_EQ(calls->load(), 4);  // the stalled root was not asked again
   SetEvent(release.get());
-  EXPECT_EQ(WaitForSingleObject(done.get(), 60000), WAIT_OBJECT_0);
 }
 
 // GetDiskFreeSpaceExA is bound by name at its first call, from the system
 // directory only: a library beside the program is not the system's.
 TEST(SystemEntryPoint, BindsByNameFromTheSystemDirectoryOnly) {
   std::vector<std::string> lookups;
-  const DiskSpace space(
+  const FileSystems space(
       [&lookups](const std::string& library, const char* function) -> void* {
         lookups.push_back(library + "!" + function);
         return nullptr;
