@@ -3,7 +3,7 @@
 #
 #   <prefix>/bin/kavreno
 #   <prefix>/<libdir>/kavreno/libkavreno-qt.so     the Qt window, loaded with dlopen
-#   <prefix>/<datadir>/kavreno/Kavreno.hlp         the help file
+#   <prefix>/<datadir>/kavreno/Kavreno.hlp         the help file (HTML, generated)
 #   <prefix>/<datadir>/applications/io.github.kavreno.Kavreno.desktop
 #   <prefix>/<datadir>/metainfo/io.github.kavreno.Kavreno.metainfo.xml
 #   <prefix>/<datadir>/icons/hicolor/NxN/apps/kavreno.png
@@ -36,7 +36,7 @@ if(TARGET kavreno-qt)
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kavreno COMPONENT kavreno
           PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 endif()
-install(FILES ${kavreno_data}/Kavreno.hlp
+install(FILES ${KAVRENO_HELP_FILES}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/kavreno COMPONENT kavreno)
 install(FILES ${kavreno_data}/io.github.kavreno.Kavreno.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT kavreno)
