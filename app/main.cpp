@@ -12,7 +12,8 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const kv::CommandLine line = kv::ParseCommandLine(args);
+  const kv::CommandLine line =
+      kv::TakesCommandLine() ? kv::ParseCommandLine(args) : kv::CommandLine{};
   switch (line.action) {
     case kv::CommandLine::Action::Help:
       std::cout << kv::HelpText();
@@ -30,8 +31,8 @@ int main(int argc, char** argv) {
   try {
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
-    auto presentation = (line.text || !kv::HasDisplay()) ? kv::Presentation::Text
-                                                         : kv::Presentation::Window;
+    auto presentation =
+        (line.text || !kv::HasDisplay()) ? kv::Presentation::Text : kv::Presentation::Window;
     std::unique_ptr<kv::AppPlatform> platform;
     try {
       platform = kv::CreateAppPlatform(presentation, argc, argv, services);
@@ -49,9 +50,9 @@ int main(int argc, char** argv) {
       // An error that no handler of the program takes ends it, with a word
       // to the user where they can see it.
       const auto* error = dynamic_cast<const kv::Error*>(&e);
-      app.windows.MsgBox("実行時エラー '" + std::to_string(error ? error->Number() : 0) +
-                             "':\r\n\r\n" + e.what(),
-                         kv::kMsgBoxOkOnly, std::nullopt);
+      app.windows.MsgBox(
+          "実行時エラー '" + std::to_string(error ? error->Number() : 0) + "':\r\n\r\n" + e.what(),
+          kv::kMsgBoxOkOnly, std::nullopt);
       return 1;
     }
   } catch (const std::exception& e) {

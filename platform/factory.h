@@ -20,6 +20,11 @@ std::unique_ptr<OsPlatform> CreateOsPlatform();
 
 enum class Presentation { Window, Text };
 
+// True where the program reads its command line (Linux: --text, --help,
+// --version). Windows programs of this kind take none: every argument (a
+// shortcut's, a file dropped on the program) is ignored there.
+bool TakesCommandLine();
+
 // True when a window can be opened (Linux: DISPLAY or WAYLAND_DISPLAY is set;
 // Windows: always).
 bool HasDisplay();

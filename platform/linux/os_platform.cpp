@@ -3,6 +3,7 @@
 
 #include "platform/factory.h"
 #include "platform/linux/iconv_code_page.h"
+#include "platform/linux/number_format.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
 
@@ -11,11 +12,11 @@ namespace {
 
 class LinuxOsPlatform final : public OsPlatform {
  public:
-  LinuxOsPlatform() : fileSystems_(ansi_) {}
+  LinuxOsPlatform() : fileSystems_(ansi_), numbers_(ansi_) {}
 
   OsServices Services() const override {
-    return OsServices{ansi_,  memory_, processor_,   keyboard_,    directories_,
-                      names_, version_, fileSystems_, fileSystems_, fileSystems_};
+    return OsServices{ansi_,    memory_,      processor_,   keyboard_,    directories_, names_,
+                      version_, fileSystems_, fileSystems_, fileSystems_, numbers_};
   }
 
  private:
@@ -27,6 +28,7 @@ class LinuxOsPlatform final : public OsPlatform {
   linux_os::LinuxNames names_;
   linux_os::LinuxVersion version_;
   linux_os::LinuxFileSystems fileSystems_;
+  linux_os::LinuxNumberFormat numbers_;
 };
 
 bool NonEmptyEnv(const char* name) {
@@ -37,6 +39,8 @@ bool NonEmptyEnv(const char* name) {
 }  // namespace
 
 std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOsPlatform>(); }
+
+bool TakesCommandLine() { return true; }
 
 bool HasDisplay() { return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY"); }
 

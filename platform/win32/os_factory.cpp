@@ -18,4 +18,6 @@ std::unique_ptr<OsPlatform> CreateOsPlatform() {
 
 bool HasDisplay() { return true; }
 
+bool TakesCommandLine() { return false; }
+
 }  // namespace kv

@@ -233,7 +233,7 @@ int32_t DiskSpace::GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerC
 
 OsServices OsServicesSet::Services() const {
   return {ansi_,  memory_,  processor_, keyboard_, directories_,
-          names_, version_, volumes_,   drives_,   diskSpace_};
+          names_, version_, volumes_,   drives_,   diskSpace_, numbers_};
 }
 
 }  // namespace kv::win32

@@ -8,6 +8,7 @@
 
 #include "platform/factory.h"
 #include "platform/os.h"
+#include "platform/win32/number_format.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/timed_call.h"
 #include "platform/win32/win32_text.h"
@@ -100,6 +101,7 @@ class DiskSpace final : public IDiskSpace {
 // All of them, for the composition root.
 class OsServicesSet final : public OsPlatform {
  public:
+  OsServicesSet() : numbers_(ansi_) {}
   OsServices Services() const override;
 
  private:
@@ -113,6 +115,7 @@ class OsServicesSet final : public OsPlatform {
   Volumes volumes_;
   Drives drives_;
   DiskSpace diskSpace_;
+  NumberFormat numbers_;
 };
 
 // The device-unavailable error of the volume-label lookup.

@@ -44,7 +44,7 @@ struct Implements : Interfaces... {};
 
 // A PC that answers like a Windows 2000 machine until a test scripts it otherwise.
 struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, IVolumes,
-                           IDrives, IDiskSpace> {
+                           IDrives, IDiskSpace, INumberFormat> {
   // ---- scripted answers
   MemoryStatus memory{37, 268435456, 134217728};
   kv::SystemInfo system{3, 2, 586};
@@ -65,13 +65,14 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   // Roots in list order (ANSI) and their volumes.
   std::vector<std::pair<std::string, FakeVolume>> roots;
   bool hasDiskFreeSpaceEx = true;
+  NumberSeparators separators;  // the user's locale: "," and "." until scripted
 
   // ---- what was asked
   mutable std::vector<uint32_t> rootListBufferSizes;
   mutable std::vector<std::string> volumeQueries;  // roots as passed
 
   OsServices Services(const IAnsiCodePage& ansi) const {
-    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
   }
   FakeVolume& AddRoot(const std::string& root, FakeVolume volume = {}) {
     return roots.emplace_back(root, std::move(volume)).second;
@@ -126,6 +127,8 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   uint32_t GetDriveTypeA(std::string_view root) const override {
     return Find(root) ? Find(root)->driveType : kDriveNoRootDir;
   }
+
+  NumberSeparators Separators() const override { return separators; }
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& available, uint64_t& total,
                               uint64_t& totalFree) const override {
