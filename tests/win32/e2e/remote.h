@@ -57,7 +57,8 @@ inline Process StartKavreno(const std::wstring& arguments = L"", const std::wstr
   wchar_t path[MAX_PATH + 1] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   const std::wstring program = std::wstring(path, wcsrchr(path, L'\\') + 1) + L"kavreno.exe";
-  STARTUPINFOW startup{sizeof startup};
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
   const auto end = [](HANDLE p) {
