@@ -3,7 +3,7 @@
 #
 #   <prefix>/bin/kavreno
 #   <prefix>/<libdir>/kavreno/libkavreno-qt.so     the Qt window, loaded with dlopen
-#   <prefix>/share/kavreno/Kavreno.hlp             the help file
+#   <prefix>/share/kavreno/Kavreno.hlp             the help file (HTML, generated)
 #   <prefix>/share/applications/io.github.kavreno.Kavreno.desktop
 #   <prefix>/share/metainfo/io.github.kavreno.Kavreno.metainfo.xml
 #   <prefix>/share/icons/hicolor/NxN/apps/kavreno.png
@@ -22,7 +22,7 @@ if(TARGET kavreno-qt)
   install(TARGETS kavreno-qt
           LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/kavreno COMPONENT kavreno)
 endif()
-install(FILES ${kavreno_data}/Kavreno.hlp
+install(FILES ${KAVRENO_HELP_FILES}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/kavreno COMPONENT kavreno)
 install(FILES ${kavreno_data}/io.github.kavreno.Kavreno.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT kavreno)
