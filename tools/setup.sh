@@ -17,7 +17,7 @@ linux_packages=(
   locales
   python3 fp-utils libchm-bin
 )
-windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64)
+windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64 nsis)
 
 packages=("${linux_packages[@]}")
 [ "$what" = all ] && packages+=("${windows_packages[@]}")

@@ -18,6 +18,8 @@ if [ "${KV_WINE_TEST_INSIDE:-}" != 1 ]; then
   echo "== Windows build (preset windows)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows --parallel 2
+  echo "== Windows packages (installer and zip)"
+  cmake --build --preset windows --target package >/dev/null
   export KV_WINE_TEST_INSIDE=1
   # One virtual display for the whole run: the Wine desktop of the prefix
   # and every window of the tests live on it.

@@ -50,13 +50,18 @@ inline bool BringToFront(HWND window) {
 // The process of a program, ended when the holder goes if it still runs.
 using Process = std::unique_ptr<void, void (*)(HANDLE)>;
 
-// Starts kavreno.exe from beside this program, with the arguments given (a
+// Starts kavreno.exe from beside this program (or the one KV_KAVRENO names), with the arguments given (a
 // command line after the program's name) in the folder given (empty: this
 // program's own); the process is empty when it cannot be started.
 inline Process StartKavreno(const std::wstring& arguments = L"", const std::wstring& folder = L"") {
   wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring program = std::wstring(path, wcsrchr(path, L'\\') + 1) + L"kavreno.exe";
+  std::wstring program;
+  if (GetEnvironmentVariableW(L"KV_KAVRENO", path, MAX_PATH) > 0) {
+    program = path;  // an installed copy
+  } else {
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    program = std::wstring(path, wcsrchr(path, L'\\') + 1) + L"kavreno.exe";
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
