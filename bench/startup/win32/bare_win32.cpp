@@ -5,8 +5,8 @@
 // system queries; the controls are the common controls of the manifest's
 // visual styles, as in kavreno.exe. With KAVRENO_EXIT_AFTER_PAINT=1 it ends once every pending
 // message, the first paints included, has been handled, as kavreno.exe does.
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 namespace {
 
@@ -63,8 +63,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   RECT outer{0, 0, px(8160), px(7200)};
   AdjustWindowRectEx(&outer, style, TRUE, 0);
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"Kavreno", style, CW_USEDEFAULT,
-                                CW_USEDEFAULT, outer.right - outer.left,
-                                outer.bottom - outer.top, nullptr, bar, instance, nullptr);
+                                CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
+                                nullptr, bar, instance, nullptr);
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;
@@ -72,10 +72,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
 
   static const wchar_t* const kTitles[14] = {
-      L"コンピュータ名：",       L"ユーザ名：",           L"OS：",
-      L"OSのバージョン：",       L"プロセッサの数：",     L"プロセッサのタイプ：",
-      L"物理メモリの全容量：",   L"使用中のメモリ：",     L"空きメモリ：",
-      L"Windowsディレクトリ：",  L"Systemディレクトリ：", L"Temporaryディレクトリ：",
+      L"コンピュータ名：",         L"ユーザ名：",           L"OS：",
+      L"OSのバージョン：",         L"プロセッサの数：",     L"プロセッサのタイプ：",
+      L"物理メモリの全容量：",     L"使用中のメモリ：",     L"空きメモリ：",
+      L"Windowsディレクトリ：",    L"Systemディレクトリ：", L"Temporaryディレクトリ：",
       L"ファンクションキーの数：", L"キーボードのタイプ："};
   for (int i = 0; i < 14; ++i) {
     const int top = 120 + i * 240;
@@ -84,8 +84,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     Child(window, L"STATIC", L"-", SS_NOPREFIX, px(2640), px(top), px(5400), px(195), font);
   }
   Child(window, L"BUTTON", L"ドライブ", BS_GROUPBOX, px(120), px(3600), px(7920), px(3480), font);
-  Child(window, L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_VSCROLL, px(240), px(3840),
-        px(7680), px(3120), font, WS_EX_CLIENTEDGE);
+  Child(window, L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_VSCROLL, px(240), px(3840), px(7680),
+        px(3120), font, WS_EX_CLIENTEDGE);
 
   ShowWindow(window, show);
   UpdateWindow(window);

@@ -128,8 +128,7 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
  private:
   static bool ExitAfterFirstPaint() {
     wchar_t value[8] = {};
-    return GetEnvironmentVariableW(L"KAVRENO_EXIT_AFTER_PAINT", value, 8) > 0 &&
-           value[0] != L'0';
+    return GetEnvironmentVariableW(L"KAVRENO_EXIT_AFTER_PAINT", value, 8) > 0 && value[0] != L'0';
   }
 
   // FormHost
