@@ -5,8 +5,9 @@
 // system queries; the controls are the common controls of the manifest's
 // visual styles, as in kavreno.exe. With KAVRENO_EXIT_AFTER_PAINT=1 it ends once every pending
 // message, the first paints included, has been handled, as kavreno.exe does.
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 namespace {
 
@@ -84,10 +85,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     Child(window, L"STATIC", L"-", SS_NOPREFIX, px(2640), px(top), px(5400), px(195), font);
   }
   Child(window, L"BUTTON", L"ドライブ", BS_GROUPBOX, px(120), px(3600), px(7920), px(3480), font);
-  Child(window, L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_VSCROLL, px(240), px(3840), px(7680),
-        px(3120), font, WS_EX_CLIENTEDGE);
+  HWND text = Child(window, L"EDIT", L"", ES_MULTILINE | ES_READONLY | WS_VSCROLL, px(240),
+                    px(3840), px(7680), px(3120), font, WS_EX_CLIENTEDGE);
 
   ShowWindow(window, show);
+  SetFocus(text);  // the focus starts in the text box, as in Kavreno's window
   UpdateWindow(window);
   MSG message{};
   wchar_t flag[8] = {};
