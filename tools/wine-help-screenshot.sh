@@ -4,7 +4,7 @@
 # Kavreno.hlp at its contents topic, opened the way the program opens it.
 #   tools/wine-help-screenshot.sh [BUILD_DIR]   BUILD_DIR defaults to build/windows
 # Needs the Windows build (Kavreno.hlp and kv_help_window_check.exe in bin/),
-# Xvfb, Wine and ImageMagick's import.
+# Xvfb, Wine with its own fonts (fonts-wine) and ImageMagick's import.
 # Runs in a temporary Wine prefix on a display of its own.
 set -euo pipefail
 

@@ -203,31 +203,38 @@ def _topic_paragraphs(doc: Document, topic: Topic) -> list[tuple[bytes, bytes]]:
     return out
 
 
+TOPIC_HEADER_SIZE = 28      # the 3.1 topic header: 7 numbers, filled in once laid out
+
+
 @dataclass
 class _Link:
     kind: int
     data1: bytes
     data2: bytes
-    topic: int = -1            # index of the topic a header starts
+    start: int = 0             # offset in the concatenated block data
     pos: int = 0               # TOPICPOS
     offset: int = 0            # TOPICOFFSET
     paragraphs: list = field(default_factory=list)
+
+    @property
+    def size(self) -> int:
+        return 21 + len(self.data1) + len(self.data2)
 
 
 def _topic_file(doc: Document) -> tuple[bytes, list[int]]:
     """Builds |TOPIC; returns it and the topic offset of each topic."""
     links: list[_Link] = []
     headers: list[_Link] = []
-    for number, topic in enumerate(doc.topics):
-        header = _Link(TL_TOPICHDR, b"", encode(topic.title), number)
+    for topic in doc.topics:
+        header = _Link(TL_TOPICHDR, bytes(TOPIC_HEADER_SIZE), encode(topic.title))
         links.append(header)
         headers.append(header)
         for data1, data2 in _topic_paragraphs(doc, topic):
             paragraph = _Link(TL_DISPLAY, data1, data2)
             links.append(paragraph)
             header.paragraphs.append(paragraph)
-    # The reader stops at the last link, which holds nothing it shows.
-    end = _Link(TL_TOPICHDR, b"", b"", len(doc.topics))
+    # Readers stop at the last link, which holds nothing to show.
+    end = _Link(TL_TOPICHDR, bytes(TOPIC_HEADER_SIZE), b"")
     links.append(end)
 
     # Positions: TOPICPOS = block * 0x4000 + offset in the block (its 12-byte
@@ -238,47 +245,44 @@ def _topic_file(doc: Document) -> tuple[bytes, list[int]]:
         link_block = linear // BLOCK_DATA
         if link_block != block:
             block, count = link_block, 0
+        link.start = linear
         link.pos = link_block * 0x4000 + 12 + linear % BLOCK_DATA
         link.offset = link_block * 0x8000 + count
         if link.kind != TL_TOPICHDR:
             count += len(link.data2)
-        linear += 21 + 28 * (link.kind == TL_TOPICHDR) + len(link.data1) + len(link.data2)
+        linear += link.size
 
     none = -1
-    for n, header in enumerate(headers + [end]):
-        topic_links = [header] + header.paragraphs
-        block_size = sum(21 + len(l.data1) + len(l.data2) for l in topic_links)
-        real = n < len(headers)
-        back = headers[n - 1].offset if real and n > 0 else none
-        forward = headers[n + 1].offset if real and n + 1 < len(headers) else none
+    following = headers[1:] + [end]
+    for n, header in enumerate(headers):
+        block_size = header.size + sum(p.size for p in header.paragraphs)
+        back = headers[n - 1].offset if n > 0 else none
+        forward = headers[n + 1].offset if n + 1 < len(headers) else none
         scroll = header.paragraphs[0].pos if header.paragraphs else none
-        following = (headers + [end])[n + 1].pos if real else none
-        header.data1 = struct.pack("<iiiiiii", block_size if real else 0, back, forward, n,
-                                   none, scroll, following)
+        header.data1 = struct.pack("<iiiiiii", block_size, back, forward, n, none, scroll,
+                                   following[n].pos)
+    end.data1 = struct.pack("<iiiiiii", 0, none, none, len(headers), none, none, none)
 
     stream = bytearray()
     for i, link in enumerate(links):
         prev_pos = links[i - 1].pos if i else none
         next_pos = links[i + 1].pos if i + 1 < len(links) else none
         datalen1 = 21 + len(link.data1)
-        stream += struct.pack("<iiiiiB", datalen1 + len(link.data2), len(link.data2), prev_pos,
-                              next_pos, datalen1, link.kind)
+        stream += struct.pack("<iiiiiB", link.size, len(link.data2), prev_pos, next_pos,
+                              datalen1, link.kind)
         stream += link.data1 + link.data2
 
     # Cut into blocks, each with its header: the last link starting before
     # the block, the first starting in it, the last topic header before it.
     out = bytearray()
-    blocks = (len(stream) + BLOCK_DATA - 1) // BLOCK_DATA
-    for b in range(blocks):
-        start, stop = b * BLOCK_DATA, (b + 1) * BLOCK_DATA
-        starts = [(l, (l.pos >> 14) * BLOCK_DATA + (l.pos & 0x3FFF) - 12) for l in links]
-        before = [l for l, at in starts if at < start]
-        inside = [l for l, at in starts if start <= at < stop]
-        last_link = before[-1].pos if before else none
-        first_link = inside[0].pos if inside else none
+    for start in range(0, len(stream), BLOCK_DATA):
+        stop = start + BLOCK_DATA
+        before = [l for l in links if l.start < start]
+        inside = [l for l in links if start <= l.start < stop]
         headers_before = [l for l in before if l.kind == TL_TOPICHDR]
-        last_header = headers_before[-1].pos if headers_before else 0
-        out += struct.pack("<iii", last_link, first_link, last_header)
+        out += struct.pack("<iii", before[-1].pos if before else none,
+                           inside[0].pos if inside else none,
+                           headers_before[-1].pos if headers_before else 0)
         chunk = stream[start:stop]
         out += chunk + bytes(BLOCK_DATA - len(chunk))
     return bytes(out), [h.offset for h in headers]

@@ -1,7 +1,9 @@
 // Opens the help file in the system's help engine the way the program does
 // (WinHelpA with HELP_CONTENTS) and checks what the engine shows: its window
 // (class MS_WINHELP) with the help's Japanese title and the contents topic,
-// and no error box. Then HELP_QUIT must close that window.
+// and no error box; HELP_QUIT must close that window. Then the engine opened
+// at the topic id "drives" (winhlp32 -i, looked up in the file's context
+// table, as every jump is) must show that topic.
 //   kv_help_window_check [--keep-open SECONDS] [HELPFILE]
 // HELPFILE defaults to Kavreno.hlp beside this program. --keep-open prints
 // the window's place ("place: left top width height") and leaves the window
@@ -18,7 +20,10 @@ namespace {
 
 const wchar_t kTitle[] = L"Kavreno ヘルプ";
 // The contents topic: its heading, its list's first and last entries.
-const wchar_t* const kContents[] = {L"Kavreno ヘルプ", L"目次", L"メイン ウィンドウ", L"端末での表示"};
+const std::vector<const wchar_t*> kContents = {L"Kavreno ヘルプ", L"目次", L"メイン ウィンドウ",
+                                              L"端末での表示"};
+// The topic "drives": its title, a heading and a line of its sample.
+const std::vector<const wchar_t*> kDrives = {L"ドライブ情報", L"ドライブの種類", L"Volume Name: SYSTEM"};
 
 template <class Done>
 bool WaitFor(Done done, int timeoutMs) {
@@ -132,22 +137,25 @@ int main(int argc, char** argv) {
     return failures + 1;
   }
 
-  // The engine's window, and the contents topic's text in its descendants.
+  // The engine's window, and the topic's text in its descendants.
   HWND help = nullptr;
   std::wstring shown;
-  const bool contents = WaitFor([&] {
-    failures += CloseErrorBoxes();
-    help = FindWindowW(L"MS_WINHELP", nullptr);
-    if (help == nullptr || !IsWindowVisible(help)) return false;
-    std::vector<HWND> children;
-    EnumChildWindows(help, Collect, reinterpret_cast<LPARAM>(&children));
-    shown.clear();
-    for (HWND child : children) shown += TextOf(child) + L"\n";
-    for (const wchar_t* text : kContents) {
-      if (shown.find(text) == std::wstring::npos) return false;
-    }
-    return true;
-  }, 30000);
+  auto shows = [&](const std::vector<const wchar_t*>& texts) {
+    return WaitFor([&] {
+      failures += CloseErrorBoxes();
+      help = FindWindowW(L"MS_WINHELP", nullptr);
+      if (help == nullptr || !IsWindowVisible(help)) return false;
+      std::vector<HWND> children;
+      EnumChildWindows(help, Collect, reinterpret_cast<LPARAM>(&children));
+      shown.clear();
+      for (HWND child : children) shown += TextOf(child) + L"\n";
+      for (const wchar_t* text : texts) {
+        if (shown.find(text) == std::wstring::npos) return false;
+      }
+      return true;
+    }, 30000);
+  };
+  const bool contents = shows(kContents);
   if (help == nullptr) {
     std::printf("FAIL: no help window (class MS_WINHELP) for %s\n", path);
     return failures + 1;
@@ -177,6 +185,29 @@ int main(int argc, char** argv) {
     ++failures;
   }
   DestroyWindow(owner);
+
+  if (keepOpen == 0) {
+    std::string command = std::string("winhlp32.exe -i drives \"") + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+      std::printf("FAIL: cannot start %s\n", command.c_str());
+      ++failures;
+    } else {
+      if (!shows(kDrives)) {
+        Print("FAIL: the topic id \"drives\" does not open its topic; the window shows: ", shown);
+        ++failures;
+      }
+      if (help != nullptr) PostMessageW(help, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+      }
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
   std::printf("%s\n", failures == 0 ? "PASS" : "FAILED");
   return failures;
 }
