@@ -4,6 +4,7 @@
 #include "about/launcher.h"
 #include "platform/app_settings.h"
 #include "platform/centre.h"
+#include "platform/number_text.h"
 
 namespace kv {
 
@@ -29,13 +30,7 @@ void frmAbout::Form_Load() {
 std::string frmAbout::GetPhysicalMemoryText() const {
   const uint64_t kilobytes = os_.memory.GlobalMemoryStatus().totalPhys / 1024;
   if (kilobytes == 0) return "";
-  const std::string digits = std::to_string(kilobytes);
-  std::string text;
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i != 0 && (digits.size() - i) % 3 == 0) text += ',';
-    text += digits[i];
-  }
-  return text;
+  return GroupDigits(kilobytes, os_.numbers.Separators().thousands);
 }
 
 void frmAbout::Click(std::string_view control, int16_t) {

@@ -30,7 +30,8 @@ int main(int argc, char** argv) {
   std::ostream& out = kv::StandardOutput();
   std::atexit(ReportLostOutput);
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  kv::CommandLine line = kv::ParseCommandLine(args);
+  kv::CommandLine line =
+      kv::TakesCommandLine() ? kv::ParseCommandLine(args) : kv::CommandLine{};
   switch (line.action) {
     case kv::CommandLine::Action::Help:
       out << kv::HelpText();
@@ -74,9 +75,9 @@ int main(int argc, char** argv) {
       // An error that no handler of the program takes ends it, with a word
       // to the user where they can see it.
       const auto* error = dynamic_cast<const kv::Error*>(&e);
-      app.windows.MsgBox("実行時エラー '" + std::to_string(error ? error->Number() : 0) +
-                             "':\r\n\r\n" + e.what(),
-                         kv::kMsgBoxOkOnly, std::nullopt);
+      app.windows.MsgBox(
+          "実行時エラー '" + std::to_string(error ? error->Number() : 0) + "':\r\n\r\n" + e.what(),
+          kv::kMsgBoxOkOnly, std::nullopt);
       return 1;
     }
   } catch (const std::exception& e) {

@@ -2,15 +2,13 @@
 // through the Linux layer, and for 10 to 10,000 scripted roots (the time per
 // root should stay flat).
 #include <benchmark/benchmark.h>
-
-#include <memory>
-#include <string>
-
 #include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
+#include <string>
 
 #include "app/drives/drives.h"
 #include "bench/scripted_os.h"
@@ -181,8 +179,8 @@ void BM_DriveReportLinuxMounts(benchmark::State& state) {
     for (int i = 0; i < n - 1; ++i) {
       const char* kinds[] = {" - nfs4 server:/export rw\n", " - tmpfs tmpfs rw\n",
                              " - ext4 /dev/sdz rw\n"};
-      out << i + 2 << " 1 " << (i % 3 == 2 ? "65:" : "0:") << i + 100 << " / /srv/vol\\040"
-          << i << " rw" << kinds[i % 3];
+      out << i + 2 << " 1 " << (i % 3 == 2 ? "65:" : "0:") << i + 100 << " / /srv/vol\\040" << i
+          << " rw" << kinds[i % 3];
     }
   }
   kv::linux_os::IconvCodePage ansi("UTF-8");
@@ -199,9 +197,9 @@ void BM_DriveReportLinuxMounts(benchmark::State& state) {
   const kv::linux_os::LinuxFileSystems fileSystems(ansi, config);
   const kv::bench::ScriptedOs scripted(0);
   const kv::OsServices base = scripted.Services();
-  const kv::OsServices os{ansi,        base.memory,  base.processor, base.keyboard,
-                          base.directories, base.names, base.version, fileSystems,
-                          fileSystems, fileSystems};
+  const kv::OsServices os{
+      ansi,         base.memory, base.processor, base.keyboard, base.directories, base.names,
+      base.version, fileSystems, fileSystems,    fileSystems,   base.numbers};
   TextBox box;
   for (auto _ : state) {
     kv::Drives(os, box);

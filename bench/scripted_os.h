@@ -26,7 +26,8 @@ class ScriptedOs final : public IMemory,
                          public IVersion,
                          public IVolumes,
                          public IDrives,
-                         public IDiskSpace {
+                         public IDiskSpace,
+                         public INumberFormat {
  public:
   // roots mount points /mnt/vol00000 ... with sizes that cover every size text.
   explicit ScriptedOs(std::size_t roots) {
@@ -47,9 +48,10 @@ class ScriptedOs final : public IMemory,
   }
 
   OsServices Services() const {
-    return {ansi_, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    return {ansi_, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
   }
 
+  NumberSeparators Separators() const override { return {}; }
   MemoryStatus GlobalMemoryStatus() const override { return {42, 8ull << 30, 3ull << 30}; }
   SystemInfo GetSystemInfo() const override { return {3, 2, 586}; }
   int32_t GetKeyboardType(int32_t flag) const override { return flag == 0 ? 7 : 12; }
@@ -70,11 +72,9 @@ class ScriptedOs final : public IMemory,
     return 1;
   }
 
-  std::string VolumeLabelLookup(std::string_view root) const override {
-    return Find(root)->label;
-  }
-  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
-                                uint32_t& serial, uint32_t& maxComponentLength, uint32_t& flags,
+  std::string VolumeLabelLookup(std::string_view root) const override { return Find(root)->label; }
+  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
+                                uint32_t& maxComponentLength, uint32_t& flags,
                                 std::span<char> fileSystemName) const override {
     const Volume* v = Find(root);
     if (!v) return 0;

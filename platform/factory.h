@@ -27,6 +27,11 @@ void RunPlatformHelperIfAsked(int argc, char** argv);
 
 enum class Presentation { Window, Text };
 
+// True where the program reads its command line (Linux: --text, --help,
+// --version). Windows programs of this kind take none: every argument (a
+// shortcut's, a file dropped on the program) is ignored there.
+bool TakesCommandLine();
+
 // True when a display is designated, so that a window is to be tried (Linux:
 // DISPLAY, WAYLAND_DISPLAY, WAYLAND_SOCKET or QT_QPA_PLATFORM is set; Windows:
 // always). Whether it can be reached is found when the window system starts.

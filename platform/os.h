@@ -180,6 +180,24 @@ class IDiskSpace {
                                     int32_t& totalNumberOfClusters) const = 0;
 };
 
+// ---- number format ----------------------------------------------------------
+
+// The separators of the user's locale, UTF-8 (already converted from the
+// code page the system answers in).
+struct NumberSeparators {
+  std::string thousands = ",";
+  std::string decimal = ".";
+};
+
+class INumberFormat {
+ public:
+  virtual ~INumberFormat() = default;
+  // The user's thousands separator and decimal point (Windows: the user's
+  // locale; Linux: LC_NUMERIC). Cannot fail: where the system has none, or
+  // the locale groups no digits (C, POSIX), the answer is "," and ".".
+  virtual NumberSeparators Separators() const = 0;
+};
+
 // Everything the provider and the drive report ask of the operating system.
 struct OsServices {
   const IAnsiCodePage& ansi;
@@ -192,6 +210,7 @@ struct OsServices {
   const IVolumes& volumes;
   const IDrives& drives;
   const IDiskSpace& diskSpace;
+  const INumberFormat& numbers;
 };
 
 }  // namespace kv

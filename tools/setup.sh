@@ -17,7 +17,7 @@ linux_packages=(
   locales
   python3 fp-utils libchm-bin
 )
-windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64)
+windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64 nsis)
 
 packages=("${linux_packages[@]}")
 [ "$what" = all ] && packages+=("${windows_packages[@]}")
@@ -44,9 +44,15 @@ elif [ "${need_update:-0}" = 1 ]; then
   sudo_if_needed apt-get update -qq
 fi
 
-# The Japanese locale: Wine shows Japanese glyphs and uses code page 932 only under it.
-if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf8$'; then
-  sudo_if_needed sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-  grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | sudo_if_needed tee -a /etc/locale.gen >/dev/null
-  sudo_if_needed locale-gen >/dev/null
-fi
+# The Japanese locale: Wine shows Japanese glyphs and uses code page 932 only
+# under it. The German one: the tests of the locale's number separators.
+generate=0
+for name in ja_JP de_DE; do
+  if ! locale -a 2>/dev/null | grep -qi "^$name\.utf8$"; then
+    sudo_if_needed sed -i "s/^# *\($name.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen ||
+      echo "$name.UTF-8 UTF-8" | sudo_if_needed tee -a /etc/locale.gen >/dev/null
+    generate=1
+  fi
+done
+[ "$generate" = 0 ] || sudo_if_needed locale-gen >/dev/null

@@ -18,6 +18,8 @@ if [ "${KV_WINE_TEST_INSIDE:-}" != 1 ]; then
   echo "== Windows build (preset windows)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows --parallel 2
+  echo "== Windows packages (installer and zip)"
+  cmake --build --preset windows --target package >/dev/null
   # The tests run the 32-bit program where 32-bit Wine runs; on a kernel
   # without IA-32 emulation they run the same sources built as 64-bit.
   export KV_WINDOWS_PRESET=windows
@@ -28,6 +30,7 @@ if [ "${KV_WINE_TEST_INSIDE:-}" != 1 ]; then
     KV_WINDOWS_PRESET=windows64
     cmake --preset windows64 >/dev/null
     cmake --build --preset windows64 --parallel 2
+    cmake --build --preset windows64 --target package >/dev/null
   fi
   export KV_WINE_TEST_INSIDE=1
   # One virtual display for the whole run: the Wine desktop of the prefix

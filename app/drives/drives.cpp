@@ -48,8 +48,9 @@ std::vector<Root> RootList(const OsServices& os) {
 
 // A drive-letter root is shown in upper case; a mount point exactly as mounted.
 std::string RootCaption(const std::string& root) {
-  const bool driveLetter = root.size() >= 2 && root[1] == ':' &&
-                           ((root[0] >= 'a' && root[0] <= 'z') || (root[0] >= 'A' && root[0] <= 'Z'));
+  const bool driveLetter =
+      root.size() >= 2 && root[1] == ':' &&
+      ((root[0] >= 'a' && root[0] <= 'z') || (root[0] >= 'A' && root[0] <= 'Z'));
   if (!driveLetter) return root;
   std::string upper = root;
   for (char& c : upper)
@@ -82,13 +83,20 @@ std::string TrimNull(const std::string& s) {
 
 const char* DriveTypeText(uint32_t type) {
   switch (type) {
-    case kDriveNoRootDir: return "Unknown";
-    case kDriveRemovable: return "Removable";
-    case kDriveFixed: return "Fixed";
-    case kDriveRemote: return "Remote";
-    case kDriveCdRom: return "CD-Rom";
-    case kDriveRamDisk: return "RAMdisk";
-    default: return "*ERROR*";
+    case kDriveNoRootDir:
+      return "Unknown";
+    case kDriveRemovable:
+      return "Removable";
+    case kDriveFixed:
+      return "Fixed";
+    case kDriveRemote:
+      return "Remote";
+    case kDriveCdRom:
+      return "CD-Rom";
+    case kDriveRamDisk:
+      return "RAMdisk";
+    default:
+      return "*ERROR*";
   }
 }
 
@@ -142,6 +150,7 @@ void Drives(const OsServices& os, ITextBox& text1) {
   try {
     const std::string spaces = os.ansi.ToAnsi(std::string(kNameBufferSize, ' '));
     const std::string blank(kNameBufferSize, ' ');
+    const NumberSeparators separators = os.numbers.Separators();
     const std::vector<Root> roots = RootList(os);
     std::vector<std::string> asked;
     for (const Root& root : roots) asked.push_back(root.ansi);
@@ -163,8 +172,8 @@ void Drives(const OsServices& os, ITextBox& text1) {
       append(std::string("  Drive Type:  ") + DriveTypeText(type));
       const uint64_t total = SpaceQuery(os, root.ansi, Space::Total);
       const uint64_t free = SpaceQuery(os, root.ansi, Space::Free);
-      append("  Total Space: " + SizeText(total));
-      append("  Free Space:  " + SizeText(free));
+      append("  Total Space: " + SizeText(total, separators));
+      append("  Free Space:  " + SizeText(free, separators));
     }
   } catch (...) {
     text1.SetText(std::move(report));

@@ -22,7 +22,8 @@ uint64_t DiskTotalSpace(const OsServices& os, std::string_view root);
 uint64_t DiskFreeSpace(const OsServices& os, std::string_view root);
 
 // The size text of a byte count: " 0Bytes" to " 1024Bytes", then exact
-// kilobytes ("976.5625KB"), then megabytes with two decimals ("38,146.97MB").
-std::string SizeText(uint64_t bytes);
+// kilobytes ("976.5625KB"), then megabytes with two decimals ("38,146.97MB"),
+// written with the locale's separators.
+std::string SizeText(uint64_t bytes, const NumberSeparators& separators = {});
 
 }  // namespace kv

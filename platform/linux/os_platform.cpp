@@ -7,6 +7,7 @@
 #include "platform/factory.h"
 #include "platform/linux/helper_process.h"
 #include "platform/linux/iconv_code_page.h"
+#include "platform/linux/number_format.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
 
@@ -27,13 +28,14 @@ class LinuxOsPlatform final : public OsPlatform {
   LinuxOsPlatform()
       : queries_(std::make_shared<linux_os::HelperProcessQueries>(
             linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
-        fileSystems_(ansi_, {.queries = queries_}) {
+        fileSystems_(ansi_, {.queries = queries_}),
+        numbers_(ansi_) {
     queries_->StartEarly();
   }
 
   OsServices Services() const override {
-    return OsServices{ansi_,  memory_, processor_,   keyboard_,    directories_,
-                      names_, version_, fileSystems_, fileSystems_, fileSystems_};
+    return OsServices{ansi_,    memory_,      processor_,   keyboard_,    directories_, names_,
+                      version_, fileSystems_, fileSystems_, fileSystems_, numbers_};
   }
 
  private:
@@ -46,6 +48,7 @@ class LinuxOsPlatform final : public OsPlatform {
   linux_os::LinuxNames names_;
   linux_os::LinuxVersion version_;
   linux_os::LinuxFileSystems fileSystems_;
+  linux_os::LinuxNumberFormat numbers_;
 };
 
 bool NonEmptyEnv(const char* name) {
@@ -56,6 +59,8 @@ bool NonEmptyEnv(const char* name) {
 }  // namespace
 
 std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOsPlatform>(); }
+
+bool TakesCommandLine() { return true; }
 
 void RunPlatformHelperIfAsked(int argc, char** argv) {
   if (argc != 2 || argv[1] != linux_os::kQueryHelperArgument) return;

@@ -3,6 +3,7 @@
 
 #include "platform/factory.h"
 #include "platform/win32/app_services.h"
+#include "platform/win32/help_engine.h"
 #include "platform/win32/ui/win32_window_system.h"
 
 namespace kv {
@@ -10,7 +11,8 @@ namespace {
 
 class Win32AppPlatform final : public AppPlatform {
  public:
-  Win32AppPlatform() : windows_(CreateWin32WindowSystem()) {}
+  explicit Win32AppPlatform(const OsServices& os)
+      : windows_(CreateWin32WindowSystem()), help_(os.version, os.ansi) {}
   AppServices Services() override { return {*windows_, help_, registry_, files_, programs_}; }
 
  private:
@@ -30,8 +32,7 @@ std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& a
   (void)presentation;
   (void)argc;
   (void)argv;
-  (void)os;
-  return std::make_unique<Win32AppPlatform>();
+  return std::make_unique<Win32AppPlatform>(os);
 }
 
 // A GUI program prints only to a standard output it was given; the C++

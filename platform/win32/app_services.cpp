@@ -9,15 +9,6 @@
 
 namespace kv::win32 {
 
-// ---- help -----------------------------------------------------------------------
-
-int32_t HelpEngine::WinHelpA(std::uintptr_t window, std::string_view helpFile, uint32_t command,
-                             std::uintptr_t data) {
-  const std::string file(helpFile);
-  return ::WinHelpA(reinterpret_cast<HWND>(window), file.c_str(), command,
-                    static_cast<ULONG_PTR>(data));
-}
-
 // ---- registry ---------------------------------------------------------------------
 
 namespace {

@@ -1,16 +1,10 @@
-// The application services of Windows: the help engine, the registry, the
-// file test and program start.
+// The application services of Windows: the registry, the file test and
+// program start (the help engine is in help_engine.h).
 #pragma once
 
 #include "platform/ui.h"
 
 namespace kv::win32 {
-
-class HelpEngine final : public IHelpEngine {
- public:
-  int32_t WinHelpA(std::uintptr_t window, std::string_view helpFile, uint32_t command,
-                   std::uintptr_t data) override;
-};
 
 // The registry view of the program's own bitness (a 32-bit program reads the
 // 32-bit view).

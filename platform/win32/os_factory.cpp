@@ -21,4 +21,6 @@ bool HasDisplay() { return true; }
 // Windows queries run on threads that are abandoned: no helper process.
 void RunPlatformHelperIfAsked(int, char**) {}
 
+bool TakesCommandLine() { return false; }
+
 }  // namespace kv

@@ -9,6 +9,7 @@
 
 #include "platform/factory.h"
 #include "platform/os.h"
+#include "platform/win32/number_format.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/timed_call.h"
 #include "platform/win32/win32_text.h"
@@ -102,6 +103,7 @@ class FileSystems final : public IVolumes, public IDrives, public IDiskSpace {
 // All of them, for the composition root.
 class OsServicesSet final : public OsPlatform {
  public:
+  OsServicesSet() : numbers_(ansi_) {}
   OsServices Services() const override;
 
  private:
@@ -113,6 +115,7 @@ class OsServicesSet final : public OsPlatform {
   Names names_;
   Version version_;
   FileSystems fileSystems_;
+  NumberFormat numbers_;
 };
 
 // The device-unavailable error of the volume-label lookup.

@@ -138,6 +138,14 @@ INSTANTIATE_TEST_SUITE_P(Table, MemoryLine,
                                            Memory{1023, ""}, Memory{4294967295ull, "4,194,303"},
                                            Memory{1ull << 40, "1,073,741,824"}));
 
+TEST_F(AboutDialog, GroupsWithTheLocaleThousandsSeparator) {
+  os.separators = {".", ","};
+  Open(1073741824);
+  EXPECT_EQ(
+      std::ranges::count(fake.log, "label lblDisclaimer Windowsが使用できる物理ﾒﾓﾘ: 1.048.576 KB"),
+      1);
+}
+
 TEST_F(AboutDialog, LoadStepInOrder) {
   fake.windows.whileModal = [](FormCode& dialog) { dialog.Click("cmdSysInfo", -1); };
   Open(268435456);

@@ -27,6 +27,42 @@ INSTANTIATE_TEST_SUITE_P(
                       Size{2147450880, "2,047.97MB"}, Size{4294967296ull, "4,096.00MB"},
                       Size{18446744073709551615ull, "17,592,186,044,416.00MB"}));
 
+// The user's locale's separators: German, with points and commas swapped,
+// and separators of more than one byte (a narrow no-break space).
+struct LocaleSize {
+  uint64_t bytes;
+  NumberSeparators separators;
+  const char* text;
+};
+
+class LocaleSizeTexts : public ::testing::TestWithParam<LocaleSize> {};
+
+TEST_P(LocaleSizeTexts, UseTheLocaleSeparators) {
+  EXPECT_EQ(SizeText(GetParam().bytes, GetParam().separators), GetParam().text);
+}
+
+const NumberSeparators kGerman{".", ","};
+const NumberSeparators kFrench{"\u202f", ","};
+
+INSTANTIATE_TEST_SUITE_P(Table, LocaleSizeTexts,
+                         ::testing::Values(LocaleSize{40000000000ull, kGerman, "38.146,97MB"},
+                                           LocaleSize{1048577, kGerman, "1,00MB"},
+                                           LocaleSize{1000000, kGerman, "976,5625KB"},
+                                           LocaleSize{1024, kGerman, " 1024Bytes"},
+                                           LocaleSize{40000000000ull, kFrench,
+                                                      "38\u202f146,97MB"}));
+
+TEST(DriveReport, WritesSizesWithTheLocaleSeparators) {
+  FakePc pc;
+  pc.os.separators = kGerman;
+  pc.os.AddRoot("C:\\", {.totalBytes = 40000000000ull, .freeBytes = 3221225472ull});
+  FakeTextBox box;
+  Drives(pc.services, box);
+  EXPECT_NE(box.text.find("  Total Space: 38.146,97MB\r\n  Free Space:  3.072,00MB\r\n"),
+            std::string::npos)
+      << box.text;
+}
+
 struct DiskSpace : ::testing::Test, FakePc {
   std::string Run() {
     Drives(services, box);

@@ -44,7 +44,7 @@ struct Implements : Interfaces... {};
 
 // A PC that answers like a Windows 2000 machine until a test scripts it otherwise.
 struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, IVolumes,
-                           IDrives, IDiskSpace> {
+                           IDrives, IDiskSpace, INumberFormat> {
   // ---- scripted answers
   MemoryStatus memory{37, 268435456, 134217728};
   kv::SystemInfo system{3, 2, 586};
@@ -65,6 +65,7 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   // Roots in list order (ANSI) and their volumes.
   std::vector<std::pair<std::string, FakeVolume>> roots;
   bool hasDiskFreeSpaceEx = true;
+  NumberSeparators separators;  // the user's locale: "," and "." until scripted
 
   // ---- what was asked
   mutable std::vector<uint32_t> rootListBufferSizes;
@@ -73,7 +74,7 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   mutable std::size_t volumeQueriesWhenPrepared = 0;
 
   OsServices Services(const IAnsiCodePage& ansi) const {
-    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
   }
   FakeVolume& AddRoot(const std::string& root, FakeVolume volume = {}) {
     return roots.emplace_back(root, std::move(volume)).second;
@@ -132,6 +133,8 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
     preparedRoots.push_back(roots);
     volumeQueriesWhenPrepared = volumeQueries.size();
   }
+
+  NumberSeparators Separators() const override { return separators; }
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& available, uint64_t& total,
                               uint64_t& totalFree) const override {

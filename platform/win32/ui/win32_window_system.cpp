@@ -110,6 +110,13 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
     Load(startup);
     if (Find(startup) != nullptr) Show(startup, kModeless);
     MSG message{};
+    if (ExitAfterFirstPaint()) {
+      // For the start-up benchmark: every pending message, paints included,
+      // then the end, as the Qt window does with the same setting.
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) Dispatch(message);
+      GdiFlush();
+      return 0;
+    }
     for (;;) {
       const BOOL got = GetMessageW(&message, nullptr, 0, 0);
       if (got == 0) return static_cast<int>(message.wParam);
@@ -119,6 +126,11 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
   }
 
  private:
+  static bool ExitAfterFirstPaint() {
+    wchar_t value[8] = {};
+    return GetEnvironmentVariableW(L"KAVRENO_EXIT_AFTER_PAINT", value, 8) > 0 && value[0] != L'0';
+  }
+
   // FormHost
   bool Hourglass() const override { return pointer_ == kPointerHourglass; }
   void CloseRequested(FormCode& code) override { Unload(code); }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <regex>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "about/frmAbout_layout.h"
+#include "app/drives/drives.h"
 #include "app/frmSystem_layout.h"
 #include "platform/app_settings.h"
 #include "remote.h"
@@ -23,6 +25,13 @@ std::wstring Wide(const std::string& text, UINT codePage = CP_UTF8) {
   std::wstring out(text.size(), L'\0');
   out.resize(MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
                                  out.data(), static_cast<int>(out.size())));
+  return out;
+}
+
+std::string Narrowed(const std::wstring& text) {
+  std::string out(text.size() * 3, '\0');
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                                 static_cast<int>(out.size()), nullptr, nullptr));
   return out;
 }
 
@@ -132,28 +141,35 @@ std::wstring Ansi(void (*query)(char* buffer, DWORD size)) {
   return Wide(buffer, CP_ACP);
 }
 
+// The user's separators as this process reads them; a run that names them
+// (KV_EXPECT_SEPARATORS, thousands then decimal) checks that Wine gives them.
+NumberSeparators UserSeparators() {
+  char thousands[8] = {}, decimal[8] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousands, sizeof thousands);
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, sizeof decimal);
+  NumberSeparators separators{Narrowed(Wide(thousands, CP_ACP)), Narrowed(Wide(decimal, CP_ACP))};
+  if (const char* expected = std::getenv("KV_EXPECT_SEPARATORS")) {
+    EXPECT_EQ(separators.thousands + separators.decimal, expected);
+  }
+  return separators;
+}
+
 TEST(KavrenoProgram, ShowsTheSystemOpensAboutAndEndsThroughTheCloseBox) {
-  // The program beside this one.
-  wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::wstring program = std::wstring(path, wcsrchr(path, L'\\') + 1) + L"kavreno.exe";
-  STARTUPINFOW startup{sizeof startup};
-  PROCESS_INFORMATION process{};
-  std::wstring commandLine = L"\"" + program + L"\"";
-  ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                             nullptr, nullptr, &startup, &process));
-  CloseHandle(process.hThread);
-  // Whatever happens below, the program does not outlive the test.
-  const std::unique_ptr<void, void (*)(HANDLE)> ending(process.hProcess, [](HANDLE p) {
-    if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT) TerminateProcess(p, 99);
-    CloseHandle(p);
-  });
+  const Process program = StartKavreno();
+  ASSERT_NE(program.get(), nullptr);
   HWND main = Await(kMainCaption);
   ASSERT_NE(main, nullptr) << "no window titled Kavreno";
 
   // The layout's captions, and the values as this process's own calls answer them.
   const layout::Form& form = frmSystemLayout();
   auto controls = CheckForm(main, form);
+  if (const char* dpi = std::getenv("KV_EXPECT_DPI")) {
+    // The run at a raised resolution: everything above scaled with it.
+    EXPECT_EQ(GetDeviceCaps(GetDC(nullptr), LOGPIXELSY), std::atoi(dpi));
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, std::lround(form.clientWidth * std::atoi(dpi) / 1440.0));
+  }
   std::map<std::string, std::wstring> texts;
   for (const layout::Control& c : form.controls)
     if (c.name == "lblTitle" || c.kind == layout::Kind::Frame) texts[NameOf(c)] = Wide(c.caption);
@@ -174,13 +190,19 @@ TEST(KavrenoProgram, ShowsTheSystemOpensAboutAndEndsThroughTheCloseBox) {
   texts["lblWindowsVersion"] =
       std::to_wstring(version.dwMajorVersion) + L"." + std::to_wstring(version.dwMinorVersion);
   texts["lblTotalMemory"] = std::to_wstring(std::llrint(memory.ullTotalPhys / 1024.0)) + L" KB";
-  // The drive report: a block of six lines per root, in the system's order.
+  // The drive report: a block of six lines per root, in the system's order,
+  // sizes with the user's separators.
+  const NumberSeparators separators = UserSeparators();
   std::wstring blocks;
   for (wchar_t drive = L'A'; drive <= L'Z'; ++drive)
     if (GetLogicalDrives() & (1u << (drive - L'A')))
       blocks += L"Disk " + std::wstring(1, drive) +
                 L":\\\\\r\n  Volume Name: .*\r\n  File System: .*\r\n  Drive Type:  .*\r\n"
                 L"  Total Space: .*\r\n  Free Space:  .*\r\n";
+  ULARGE_INTEGER available{}, total{}, free{};
+  ASSERT_TRUE(GetDiskFreeSpaceExW(L"C:\\", &available, &total, &free));
+  const std::wstring cTotal = L"  Total Space: " + Wide(SizeText(total.QuadPart, separators));
+  EXPECT_NE(controls["Text1"].text.find(cTotal), std::wstring::npos) << Narrowed(cTotal);
   CheckTexts(controls, texts,
              {{"lblFreeMemory", L"\\d+ KB"},
               {"lblUsedMemory", L"\\d+ %"},
@@ -204,7 +226,8 @@ TEST(KavrenoProgram, ShowsTheSystemOpensAboutAndEndsThroughTheCloseBox) {
        {"lblDescription", L"この製品はフリーソフトウェアです。"},
        {"cmdOK", L"OK"},
        {"cmdSysInfo", L"ｼｽﾃﾑ情報(&S)..."}},
-      {{"lblDisclaimer", L"Windowsが使用できる物理ﾒﾓﾘ: [1-9]\\d{0,2}(,\\d{3})* KB"}});
+      {{"lblDisclaimer", L"Windowsが使用できる物理ﾒﾓﾘ: [1-9]\\d{0,2}([" +
+                             Wide(separators.thousands) + L"]\\d{3})* KB"}});
   EXPECT_NE(SendMessageW(aboutControls["picIcon"].hwnd, STM_GETICON, 0, 0), 0) << "the icon";
   GUITHREADINFO gui{sizeof gui};
   GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &gui);
@@ -216,9 +239,9 @@ TEST(KavrenoProgram, ShowsTheSystemOpensAboutAndEndsThroughTheCloseBox) {
 
   // The close box ends the program.
   PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0) << "it runs on";
+  EXPECT_EQ(WaitForSingleObject(program.get(), 30000), WAIT_OBJECT_0) << "it runs on";
   DWORD exitCode = 1;
-  GetExitCodeProcess(process.hProcess, &exitCode);
+  GetExitCodeProcess(program.get(), &exitCode);
   EXPECT_EQ(exitCode, 0u);
 }
 

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
 #include <utility>
 
 namespace kv::e2e {
@@ -45,17 +47,54 @@ inline bool BringToFront(HWND window) {
   return WaitFor([&] { return GetForegroundWindow() == window; }, 5000);
 }
 
+// The process of a program, ended when the holder goes if it still runs.
+using Process = std::unique_ptr<void, void (*)(HANDLE)>;
+
+// Starts kavreno.exe from beside this program (or the one KV_KAVRENO names), with the arguments given (a
+// command line after the program's name) in the folder given (empty: this
+// program's own); the process is empty when it cannot be started.
+inline Process StartKavreno(const std::wstring& arguments = L"", const std::wstring& folder = L"") {
+  wchar_t path[MAX_PATH + 1] = {};
+  std::wstring program;
+  if (GetEnvironmentVariableW(L"KV_KAVRENO", path, MAX_PATH) > 0) {
+    program = path;  // an installed copy
+  } else {
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    program = std::wstring(path, wcsrchr(path, L'\\') + 1) + L"kavreno.exe";
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::wstring commandLine = L"\"" + program + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  const auto end = [](HANDLE p) {
+    if (p == nullptr) return;
+    if (WaitForSingleObject(p, 0) == WAIT_TIMEOUT) TerminateProcess(p, 99);
+    CloseHandle(p);
+  };
+  if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.empty() ? nullptr : folder.c_str(), &startup, &process))
+    return Process(nullptr, end);
+  CloseHandle(process.hThread);
+  return Process(process.hProcess, end);
+}
+
+// Types Alt+F and then the access key of a File menu item.
+inline void ChooseFileItem(HWND main, WORD key) {
+  BringToFront(main);
+  for (const auto& [k, up] : {std::pair<WORD, bool>{VK_MENU, false},
+                              {'F', false},
+                              {'F', true},
+                              {VK_MENU, true},
+                              {key, false},
+                              {key, true}})
+    Key(k, up);
+}
+
 // Opens the About dialog through the File menu (Alt+F, A); nullptr when it
 // does not show.
 inline HWND OpenAbout(HWND main) {
   if (!BringToFront(main)) return nullptr;
-  for (const auto& [key, up] : {std::pair<WORD, bool>{VK_MENU, false},
-                                {'F', false},
-                                {'F', true},
-                                {VK_MENU, true},
-                                {'A', false},
-                                {'A', true}})
-    Key(key, up);
+  ChooseFileItem(main, 'A');
   return Await(kAboutCaption);
 }
 

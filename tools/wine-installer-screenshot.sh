@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Renders the installer's welcome page under Wine, in Japanese, into
+# docs/screenshots/wine-installer.png.
+#   tools/wine-installer-screenshot.sh [INSTALLER.exe]
+# The installer is build/windows/Kavreno-1.0.0-win32.exe by default
+# (cmake --build --preset windows --target package).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+installer=$(realpath -m "${1:-$root/build/windows/Kavreno-1.0.0-win32.exe}")
+out=$root/docs/screenshots/wine-installer.png
+[ -f "$installer" ] || { echo "wine-installer-screenshot: $installer is missing" >&2; exit 1; }
+for tool in xvfb-run wine wineserver import xwininfo; do
+  command -v "$tool" >/dev/null || { echo "wine-installer-screenshot: $tool is not installed" >&2; exit 1; }
+done
+source "$root/tools/wine-env.sh"
+kv_wine_ensure_locale || { echo "wine-installer-screenshot: no ja_JP.UTF-8 locale" >&2; exit 1; }
+
+if [ "${KV_INSIDE_XVFB:-}" != 1 ]; then
+  KV_INSIDE_XVFB=1 exec xvfb-run -a --server-args="-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+fi
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+work=$(mktemp -d "${TMPDIR:-/tmp}/kv-installer-shot.XXXXXX")
+export WINEPREFIX=$work/prefix
+cleanup() {
+  kv_wine_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+kv_wine_new_prefix "$WINEPREFIX"
+[ -f /usr/share/wine/fonts/marlett.ttf ] &&
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+kv_wine_warm
+
+wine "$installer" >"$work/installer.log" 2>&1 &
+geometry=""
+for _ in $(seq 300); do
+  geometry=$(xwininfo -root -tree 2>/dev/null | grep -m1 '"Kavreno ' | grep -oE '[0-9]+x[0-9]+\+-?[0-9]+\+-?[0-9]+' | head -1 || true)
+  [ -n "$geometry" ] && break
+  sleep 0.1
+done
+[ -n "$geometry" ] || { echo "wine-installer-screenshot: the installer shows no window" >&2; exit 1; }
+sleep 2  # the first paint
+mkdir -p "$(dirname "$out")"
+import -window root -crop "$geometry" +repage "$out"
+echo "wine-installer-screenshot: $out ($geometry)"
