@@ -9,6 +9,31 @@
 #include "app/frmSystem.h"
 #include "platform/errors.h"
 #include "platform/factory.h"
+#if KAVRENO_JSON
+#include <cerrno>
+#include <cstring>
+
+#include "app/report/json_report.h"
+#endif
+
+namespace {
+
+#if KAVRENO_JSON
+// kavreno --json: the report as one line of JSON on stdout.
+int PrintJson() {
+  const auto os = kv::CreateOsPlatform();
+  const std::string json = kv::JsonReport(kv::CollectSystemReport(os->Services()));
+  errno = 0;
+  std::cout << json << '\n' << std::flush;
+  if (!std::cout) {
+    std::cerr << "kavreno: write error: " << std::strerror(errno != 0 ? errno : EIO) << "\n";
+    return 1;
+  }
+  return 0;
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -28,6 +53,9 @@ int main(int argc, char** argv) {
   }
 
   try {
+#if KAVRENO_JSON
+    if (line.json) return PrintJson();
+#endif
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
     auto presentation = (line.text || !kv::HasDisplay()) ? kv::Presentation::Text
