@@ -7,17 +7,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <memory>
 
 namespace kv::qt {
 namespace {
-
-// A text box's viewport receives its mouse events: the box is meant.
-QObject* TextBoxOf(QObject* object) {
-  if (object != nullptr && qobject_cast<QPlainTextEdit*>(object->parent()) != nullptr)
-    return object->parent();
-  return object;
-}
 
 bool HasSelection(QObject* object) {
   if (auto* edit = qobject_cast<QPlainTextEdit*>(object)) return edit->textCursor().hasSelection();
@@ -30,28 +22,19 @@ class CopyAll final : public QObject {
   CopyAll(QWidget* window, std::function<std::string()> text)
       : QObject(window), text_(std::move(text)) {}
 
-  bool eventFilter(QObject* object, QEvent* event) override {
-    QObject* watched = TextBoxOf(object);
+  bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy) && !HasSelection(watched)) {
       Copy();
       return true;
     }
-    if (event->type() == QEvent::ContextMenu) {
-      const auto* menuEvent = static_cast<QContextMenuEvent*>(event);
-      std::unique_ptr<QMenu> menu;
-      if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
-        menu.reset(edit->createStandardContextMenu(menuEvent->pos()));
-        menu->addSeparator();
-      } else if (auto* line = qobject_cast<QLineEdit*>(watched)) {
-        menu.reset(line->createStandardContextMenu());
-        menu->addSeparator();
-      } else {
-        menu = std::make_unique<QMenu>();
-      }
-      QAction* copyAll = menu->addAction(QString::fromUtf8(kCopyAllCaption));
+    // The window's own menu, for every place without a menu of its own (the
+    // text boxes keep theirs).
+    if (event->type() == QEvent::ContextMenu && watched == parent()) {
+      QMenu menu;
+      QAction* copyAll = menu.addAction(QString::fromUtf8(kCopyAllCaption));
       copyAll->setObjectName(QStringLiteral("copyAll"));
-      if (menu->exec(menuEvent->globalPos()) == copyAll) Copy();
+      if (menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos()) == copyAll) Copy();
       return true;
     }
     return false;
@@ -69,11 +52,8 @@ void InstallCopyAll(QtForm& form, std::function<std::string()> text) {
   QWidget* window = form.Window();
   auto* filter = new CopyAll(window, std::move(text));
   window->installEventFilter(filter);
-  // The text boxes take the keys and their menus before the window does.
-  for (auto* edit : window->findChildren<QPlainTextEdit*>()) {
-    edit->installEventFilter(filter);
-    edit->viewport()->installEventFilter(filter);
-  }
+  // The text boxes take the keys before the window does.
+  for (auto* edit : window->findChildren<QPlainTextEdit*>()) edit->installEventFilter(filter);
   for (auto* line : window->findChildren<QLineEdit*>()) line->installEventFilter(filter);
 }
 

@@ -13,8 +13,7 @@ inline constexpr char kCopyAllCaption[] = "すべてコピー(&C)";
 
 // Installs both on the form's window: Ctrl+C copies text() when the focused
 // text box has no selection (with one, the box copies it as before), and a
-// context menu on the window offers the item; on a text box the item follows
-// the box's own menu.
+// context menu on the window offers the item (a text box keeps its own menu).
 void InstallCopyAll(QtForm& form, std::function<std::string()> text);
 
 // Puts text on the clipboard, and into the selection where the window system
