@@ -1,11 +1,14 @@
 // The command line: Kavreno takes no arguments of its own beyond the usual
 // --help and --version, --text for the text presentation and, on Linux,
-// --json for a report that programs read.
+// --json for a report that programs read. The options of the window toolkit
+// (Qt's -style, -platform, -display, ...) pass through to it, as in every
+// program built with it.
 #pragma once
 
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -15,6 +18,9 @@ struct CommandLine {
   bool text = false;    // --text: the text presentation even where a window could open
   bool json = false;    // --json: the report as JSON on stdout (where built with it)
   std::string problem;  // for Action::Error: what was wrong
+  // The toolkit's own options with their values, as given and in order; they
+  // go to the toolkit when a window opens.
+  std::vector<std::string> toolkitOptions;
 };
 
 // args are the arguments after the program name.

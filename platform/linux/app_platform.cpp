@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using QtCreate = QtUi* (*)(int*, char**);
+using QtCreate = QtUi* (*)(int*, char**, const char**);
 
 // Where the Qt module is looked for: beside the build's or the installed
 // program (<exe dir>/../lib, <exe dir>), then the installed library folder.
@@ -80,10 +80,11 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
       reasons += "\n" + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
       continue;
     }
-    QtUi* ui = create(&argc, argv);
+    const char* whyNot = nullptr;
+    QtUi* ui = create(&argc, argv, &whyNot);
     if (ui == nullptr)
       throw Error(kErrFileNotFound,
-                  "ウィンドウを開けません (" + candidate.string() + " がウィンドウを作れません)。");
+                  std::string("ウィンドウを開けません: ") + (whyNot ? whyNot : candidate.c_str()));
     return std::unique_ptr<QtUi>(ui);
   }
   if (reasons.empty()) reasons = "\n" + std::string(kKavrenoQtModule) + " が見つかりません";
@@ -95,7 +96,7 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
                                                const OsServices&) {
   if (presentation == Presentation::Text) {
-    auto windows = CreateConsoleWindowSystem(std::cout, std::cerr);
+    auto windows = CreateConsoleWindowSystem(StandardOutput(), std::cerr);
     auto help = CreateConsoleHelpEngine();
     auto platform = std::make_unique<LinuxAppPlatform>(*windows, *help);
     platform->consoleWindows = std::move(windows);

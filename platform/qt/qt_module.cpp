@@ -1,23 +1,31 @@
 // The module's one exported entry point.
 #include "platform/qt_module.h"
 
-#include <cstdlib>
+#include <QStringList>
+#include <exception>
+#include <string>
 
+#include "platform/qt/qt_display.h"
 #include "platform/qt/qt_ui.h"
 
-extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(int* argc,
-                                                                              char** argv) {
-  if (!argc || !argv) return nullptr;
-  // Without a display (and no platform chosen by hand) Qt would abort the
-  // process; the caller gets nullptr instead.
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
+extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(
+    int* argc, char** argv, const char** whyNot) {
+  static std::string reason;
+  const auto refuse = [whyNot](std::string why) -> kv::QtUi* {
+    reason = std::move(why);
+    if (whyNot) *whyNot = reason.c_str();
+    return nullptr;
   };
-  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) return nullptr;
+  if (!argc || !argv) return refuse("no command line");
+  // Qt ends the process when it cannot start its platform: the display and
+  // the plugin are looked at first.
+  QStringList arguments;
+  for (int i = 1; i < *argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const QString why = kv::qt::WhyNoWindow(arguments);
+  if (!why.isEmpty()) return refuse(why.toStdString());
   try {
     return new kv::qt::QtUiImpl(*argc, argv);
-  } catch (...) {
-    return nullptr;
+  } catch (const std::exception& e) {
+    return refuse(e.what());
   }
 }
