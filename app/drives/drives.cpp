@@ -144,7 +144,11 @@ void CollectDrives(const OsServices& os, std::vector<DriveRecord>& records) {
     if (text == blank) return std::nullopt;
     return TrimNull(text);
   };
-  for (const Root& root : RootList(os)) {
+  const std::vector<Root> roots = RootList(os);
+  std::vector<std::string> asked;
+  for (const Root& root : roots) asked.push_back(root.ansi);
+  os.drives.PrepareRoots(asked);  // all roots at once, under one time limit
+  for (const Root& root : roots) {
     std::string volumeName = spaces;
     std::string fileSystemName = spaces;
     const uint32_t type = os.drives.GetDriveTypeA(root.ansi);

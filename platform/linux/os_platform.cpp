@@ -1,7 +1,11 @@
 // The composition of the Linux operating-system services.
+#include <unistd.h>
+
 #include <cstdlib>
+#include <memory>
 
 #include "platform/factory.h"
+#include "platform/linux/helper_process.h"
 #include "platform/linux/iconv_code_page.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
@@ -11,7 +15,8 @@ namespace {
 
 class LinuxOsPlatform final : public OsPlatform {
  public:
-  LinuxOsPlatform() : fileSystems_(ansi_) {}
+  LinuxOsPlatform()
+      : fileSystems_(ansi_, {.queries = std::make_shared<linux_os::HelperProcessQueries>()}) {}
 
   OsServices Services() const override {
     return OsServices{ansi_,  memory_, processor_,   keyboard_,    directories_,
@@ -37,6 +42,15 @@ bool NonEmptyEnv(const char* name) {
 }  // namespace
 
 std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOsPlatform>(); }
+
+void RunPlatformHelperIfAsked(int argc, char** argv) {
+  if (argc != 2 || argv[1] != linux_os::kQueryHelperArgument) return;
+  const auto statVfs = linux_os::SystemStatVfs();
+  linux_os::ServeQueries(STDIN_FILENO, [&statVfs](std::string_view request) {
+    return linux_os::AnswerFileSystemQuery(request, statVfs);
+  });
+  _exit(0);  // at once: threads stuck on a dead mount are not waited for
+}
 
 bool HasDisplay() {
   return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY") ||
