@@ -13,9 +13,10 @@ linux_packages=(
   libmount-dev libblkid-dev
   nlohmann-json3-dev python3 python3-jsonschema
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins libgl-dev
-  fonts-noto-cjk xvfb xauth
-  desktop-file-utils appstream
+  fonts-noto-cjk xvfb xauth x11-utils xdotool
+  desktop-file-utils appstream lintian
   locales
+  python3 fp-utils libchm-bin
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64)
 
