@@ -18,13 +18,13 @@ struct ToolkitOption {
 };
 
 constexpr ToolkitOption kToolkitOptions[] = {
-    {"style", true},           {"stylesheet", true},   {"widgetcount", false},
-    {"reverse", false},        {"platform", true},     {"platformpluginpath", true},
-    {"platformtheme", true},   {"plugin", true},       {"qwindowgeometry", true},
-    {"qwindowicon", true},     {"qwindowtitle", true}, {"session", true},
-    {"display", true},         {"geometry", true},     {"title", true},
-    {"icon", true},            {"name", true},         {"visual", true},
-    {"nograb", false},         {"dograb", false},
+    {"style", true},         {"stylesheet", true},   {"widgetcount", false},
+    {"reverse", false},      {"platform", true},     {"platformpluginpath", true},
+    {"platformtheme", true}, {"plugin", true},       {"qwindowgeometry", true},
+    {"qwindowicon", true},   {"qwindowtitle", true}, {"session", true},
+    {"display", true},       {"geometry", true},     {"title", true},
+    {"icon", true},          {"name", true},         {"visual", true},
+    {"nograb", false},       {"dograb", false},
 };
 
 // The options that Qt also takes as -name=value.

@@ -68,12 +68,12 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       const char* why = dlerror();
-      reasons += "\n" + candidate.string() + ": " + (why ? why : "dlopen failed");
+      reasons += "; " + candidate.string() + ": " + (why ? why : "dlopen failed");
       continue;
     }
     auto create = reinterpret_cast<QtCreate>(dlsym(module, kKavrenoQtEntry));
     if (create == nullptr) {
-      reasons += "\n" + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
+      reasons += "; " + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
       continue;
     }
     const char* whyNot = nullptr;
@@ -83,8 +83,9 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
                   std::string("ウィンドウを開けません: ") + (whyNot ? whyNot : candidate.c_str()));
     return std::unique_ptr<QtUi>(ui);
   }
-  if (reasons.empty()) reasons = "\n" + std::string(kKavrenoQtModule) + " が見つかりません";
-  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません。" + reasons);
+  // One line, reasons apart by semicolons: it is what the user reads on the terminal.
+  if (reasons.empty()) reasons = "; " + std::string(kKavrenoQtModule) + " が見つかりません";
+  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません: " + reasons.substr(2));
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPluginLoader>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace kv::qt {
 
@@ -25,7 +28,8 @@ constexpr const char* kPlatformInterface =
 QByteArray OptionValue(const QStringList& arguments, const QString& name) {
   QByteArray value;
   for (qsizetype i = 0; i + 1 < arguments.size(); ++i) {
-    if (arguments[i] == "-" + name || arguments[i] == "--" + name) value = arguments[++i].toLocal8Bit();
+    if (arguments[i] == "-" + name || arguments[i] == "--" + name)
+      value = arguments[++i].toLocal8Bit();
   }
   return value;
 }
@@ -40,25 +44,52 @@ QStringList PluginFolders(const QStringList& arguments, const Environment& env) 
   return folders;
 }
 
-bool HasPlatformPlugin(const QByteArray& platform, const QStringList& folders) {
-  for (const QString& folder : folders) {
-    const QDir dir(folder);
-    for (const QString& file : dir.entryList(QDir::Files)) {
-      // The plugin's metadata, read without loading it.
-      const QJsonObject meta = QPluginLoader(dir.filePath(file)).metaData();
-      if (!meta.value("IID").toString().startsWith(kPlatformInterface)) continue;
-      for (const QJsonValue key : meta.value("MetaData").toObject().value("Keys").toArray()) {
-        if (key.toString().compare(QString::fromLatin1(platform), Qt::CaseInsensitive) == 0)
-          return true;
-      }
-    }
+// Whether the plugin file's metadata, read without loading it, names the platform.
+bool IsPlatformPlugin(const QString& file, const QByteArray& platform) {
+  const QJsonObject meta = QPluginLoader(file).metaData();
+  if (!meta.value("IID").toString().startsWith(kPlatformInterface)) return false;
+  for (const QJsonValue key : meta.value("MetaData").toObject().value("Keys").toArray()) {
+    if (key.toString().compare(QString::fromLatin1(platform), Qt::CaseInsensitive) == 0)
+      return true;
   }
   return false;
 }
 
+// "" when a plugin file for the platform loads, with every library it needs;
+// otherwise why not. The plugin stays loaded for Qt, which loads it next.
+QString WhyNoPlugin(const QByteArray& platform, const QStringList& folders) {
+  QString failure;
+  const auto loads = [&](const QString& file) {
+    if (!IsPlatformPlugin(file, platform)) return false;
+    if (dlopen(QFile::encodeName(file).constData(), RTLD_LAZY | RTLD_LOCAL)) return true;
+    const char* why = dlerror();
+    failure = QString::fromLocal8Bit(why ? why : "dlopen");
+    return false;
+  };
+  // Most plugins are named after their platform (libqxcb.so); the others are
+  // found by reading every plugin's metadata, as Qt does.
+  const QString usual = "libq" + QString::fromLatin1(platform).toLower() + ".so";
+  for (const QString& folder : folders) {
+    if (QFileInfo::exists(folder + '/' + usual) && loads(folder + '/' + usual)) return {};
+  }
+  for (const QString& folder : folders) {
+    const QDir dir(folder);
+    for (const QString& file : dir.entryList(QDir::Files)) {
+      if (file != usual && loads(dir.filePath(file))) return {};
+    }
+  }
+  const QString name = QString::fromLocal8Bit(platform);
+  if (!failure.isEmpty())
+    return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" を読み込めません (%2)")
+        .arg(name, failure);
+  return QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" がありません").arg(name);
+}
+
 // Connects to the X server as Qt's X11 platform does (libxcb, with the
-// server's authorisation) and goes again.
-QString WhyNoX(const QByteArray& display) {
+// server's authorisation). The connection stays open while held is: an X
+// server whose last client goes resets itself, and refuses connections while
+// it does, so the connection is to be closed only once Qt has its own.
+QString WhyNoX(const QByteArray& display, std::shared_ptr<void>* held) {
   if (display.isEmpty()) return QStringLiteral("DISPLAY が設定されていません");
   struct Connection;
   using Connect = Connection* (*)(const char*, int*);
@@ -66,12 +97,13 @@ QString WhyNoX(const QByteArray& display) {
   using Disconnect = void (*)(Connection*);
   void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
   auto connect = xcb ? reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect")) : nullptr;
-  auto hasError = xcb ? reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error")) : nullptr;
+  auto hasError =
+      xcb ? reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error")) : nullptr;
   auto disconnect = xcb ? reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect")) : nullptr;
   if (!connect || !hasError || !disconnect) return QStringLiteral("libxcb.so.1 を読み込めません");
-  Connection* connection = connect(display.constData(), nullptr);
-  const int error = hasError(connection);
-  disconnect(connection);
+  std::shared_ptr<Connection> connection(connect(display.constData(), nullptr), disconnect);
+  const int error = hasError(connection.get());
+  if (error == 0 && held) *held = connection;
   if (error == 0) return {};
   const QString shown = QString::fromLocal8Bit(display);
   switch (error) {
@@ -132,19 +164,17 @@ QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environ
   return candidates;
 }
 
-QString WhyNoWindow(const QStringList& arguments, const Environment& env) {
+QString WhyNoWindow(const QStringList& arguments, const Environment& env,
+                    std::shared_ptr<void>* held) {
   const QStringList folders = PluginFolders(arguments, env);
   QStringList reasons;
   for (const QByteArray& platform : PlatformCandidates(arguments, env)) {
-    QString why;
-    if (!HasPlatformPlugin(platform, folders)) {
-      why = QStringLiteral("Qt のプラットフォーム プラグイン \"%1\" がありません")
-                .arg(QString::fromLocal8Bit(platform));
-    } else if (platform == "xcb") {
+    QString why = WhyNoPlugin(platform, folders);
+    if (why.isEmpty() && platform == "xcb") {
       QByteArray display = OptionValue(arguments, QStringLiteral("display"));
       if (display.isEmpty()) display = env("DISPLAY");
-      why = WhyNoX(display);
-    } else if (platform.startsWith("wayland")) {
+      why = WhyNoX(display, held);
+    } else if (why.isEmpty() && platform.startsWith("wayland")) {
       why = WhyNoWaylandCompositor(env);
     }
     if (why.isEmpty()) return {};

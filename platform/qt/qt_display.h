@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 namespace kv::qt {
 
@@ -28,6 +29,10 @@ QString WhyNoWaylandCompositor(const Environment& env);
 // "" when one of the platform candidates has its plugin and reaches its
 // display (an X server as -display or DISPLAY names it; a Wayland compositor
 // at WAYLAND_DISPLAY in XDG_RUNTIME_DIR); otherwise why none can, in one line.
-QString WhyNoWindow(const QStringList& arguments, const Environment& env = ProcessEnvironment);
+// With held, the connection made to the X server stays open until *held is
+// released: release it once Qt has connected (an X server without clients
+// resets itself and turns away the next one meanwhile).
+QString WhyNoWindow(const QStringList& arguments, const Environment& env = ProcessEnvironment,
+                    std::shared_ptr<void>* held = nullptr);
 
 }  // namespace kv::qt

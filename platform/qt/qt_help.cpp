@@ -40,7 +40,8 @@ class HelpWindow final : public QWidget {
     resize(640, 520);
     // Esc, Ctrl+W and the platform's own keys for closing a window close it.
     QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Close);
-    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
       if (!keys.contains(key)) keys << key;
     auto* close = new QShortcut(this);
     close->setKeys(keys);

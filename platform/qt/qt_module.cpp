@@ -3,13 +3,15 @@
 
 #include <QStringList>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_ui.h"
 
-extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(
-    int* argc, char** argv, const char** whyNot) {
+extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(int* argc,
+                                                                              char** argv,
+                                                                              const char** whyNot) {
   static std::string reason;
   const auto refuse = [whyNot](std::string why) -> kv::QtUi* {
     reason = std::move(why);
@@ -21,10 +23,13 @@ extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(
   // the plugin are looked at first.
   QStringList arguments;
   for (int i = 1; i < *argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-  const QString why = kv::qt::WhyNoWindow(arguments);
+  std::shared_ptr<void> probe;  // closed once Qt has its own connection
+  const QString why = kv::qt::WhyNoWindow(arguments, kv::qt::ProcessEnvironment, &probe);
   if (!why.isEmpty()) return refuse(why.toStdString());
   try {
-    return new kv::qt::QtUiImpl(*argc, argv);
+    auto* ui = new kv::qt::QtUiImpl(*argc, argv);
+    probe.reset();
+    return ui;
   } catch (const std::exception& e) {
     return refuse(e.what());
   }

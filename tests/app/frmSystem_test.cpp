@@ -148,7 +148,7 @@ TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
     Args args;
     Action action;
     bool text;
-    Qt toolkit;            // the options that go to Qt
+    Qt toolkit;           // the options that go to Qt
     std::string problem;  // for Action::Error
   };
   const Row table[] = {
@@ -158,7 +158,10 @@ TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
       {{"--text", "-x"}, Action::Error, true, {}, "unrecognized option '-x'"},
       {{"extra"}, Action::Error, false, {}, "unexpected argument 'extra'"},
       {{"-style", "Fusion"}, Action::Run, false, {"-style", "Fusion"}, ""},
-      {{"--style=Fusion", "-reverse", "--text"}, Action::Run, true, {"--style=Fusion", "-reverse"},
+      {{"--style=Fusion", "-reverse", "--text"},
+       Action::Run,
+       true,
+       {"--style=Fusion", "-reverse"},
        ""},
       {{"-platform", "offscreen", "-display", ":1", "-widgetcount"},
        Action::Run,

@@ -49,6 +49,8 @@ run_case("platform without a plugin (environment)" 0 text "${one_line}"
          "${no_display} QT_QPA_PLATFORM=bogus \"$K\"")
 run_case("platform without a plugin (option)" 0 text "${one_line}"
          "${no_display} DISPLAY=:4321 \"$K\" -platform bogus -style Fusion")
+run_case("program without its Qt module" 0 text "${one_line}"
+         "cp \"$K\" \"$W/kavreno\" && ${no_display} DISPLAY=:4321 \"$W/kavreno\"")
 if(XVFB_RUN)
   # A display that answers: the window opens (and closes after its first paint).
   run_case("X display under Xvfb" 0 empty ".*"

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <QLibraryInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
@@ -96,6 +97,26 @@ class QtDisplayTest : public QObject {
     QCOMPARE(WhyNoWindow(arguments, Only(env)), why);
   }
 
+  // A plugin that is there but cannot load (a library it needs is missing):
+  // a copy of the offscreen plugin under a platform name of its own, needing
+  // a Qt library that does not exist.
+  void pluginThatCannotLoad() {
+    QFile original(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/libqoffscreen.so");
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QByteArray plugin = original.readAll();
+    QVERIFY(plugin.contains("libQt6Gui.so.6"));
+    plugin.replace("offscreen", "kvbroken1").replace("libQt6Gui.so.6", "libQt6Gux.so.6");
+    QTemporaryDir dir;
+    QFile copy(dir.filePath("libqkvbroken1.so"));
+    QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(plugin) == plugin.size());
+    copy.close();
+    const QString why =
+        WhyNoWindow({"-platformpluginpath", dir.path(), "-platform", "kvbroken1"}, Only({}));
+    QVERIFY2(why.startsWith("Qt のプラットフォーム プラグイン \"kvbroken1\" を読み込めません") &&
+                 why.contains("libQt6Gux.so.6"),
+             qPrintable(why));
+  }
+
   void waylandCompositor() {
     QTemporaryDir runtime;
     const QByteArray dir = QFile::encodeName(runtime.path());
@@ -115,9 +136,11 @@ class QtDisplayTest : public QObject {
         {"no compositor behind the socket",
          {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-gone"}},
          "Wayland コンポジタ"},
-        {"no socket", {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-1"}},
+        {"no socket",
+         {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-1"}},
          "Wayland コンポジタ"},
-        {"no runtime folder", {{"WAYLAND_DISPLAY", "wayland-0"}},
+        {"no runtime folder",
+         {{"WAYLAND_DISPLAY", "wayland-0"}},
          "XDG_RUNTIME_DIR が設定されていません"},
     };
     for (const auto& row : table) {
