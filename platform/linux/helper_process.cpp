@@ -1,5 +1,6 @@
 #include "platform/linux/helper_process.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <pthread.h>
@@ -61,6 +62,31 @@ void Reap(pid_t pid) {
   }
 }
 
+// True when this process runs one thread only, so that a copy of it made by
+// fork holds no lock that another thread had taken.
+bool SingleThreaded() {
+  DIR* tasks = opendir("/proc/self/task");
+  if (tasks == nullptr) return false;
+  int count = 0;
+  while (const dirent* entry = readdir(tasks))
+    if (entry->d_name[0] != '.') ++count;
+  closedir(tasks);
+  return count == 1;
+}
+
+// The copy's side of a forked helper: the socket as standard input and
+// output, /dev/null as standard error, nothing else of the program's.
+[[noreturn]] void ServeInCopy(int end, const QueryAnswerer& answer) {
+  dup2(end, STDIN_FILENO);
+  dup2(end, STDOUT_FILENO);
+  const int null = open("/dev/null", O_WRONLY);
+  if (null >= 0 && null != STDERR_FILENO) dup2(null, STDERR_FILENO);
+  close_range(3, ~0U, 0);
+  setenv(kHelperMark, "1", 1);
+  ServeQueries(STDIN_FILENO, answer);
+  _exit(0);
+}
+
 bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t n = send(fd, data.data(), data.size(), MSG_NOSIGNAL);
@@ -87,10 +113,15 @@ std::chrono::milliseconds QueryLimit() {
 }
 
 HelperProcessQueries::HelperProcessQueries(std::vector<std::string> command,
-                                           std::chrono::milliseconds limit)
-    : command_(std::move(command)), limit_(limit) {}
+                                           std::chrono::milliseconds limit, QueryAnswerer answer)
+    : command_(std::move(command)), limit_(limit), answer_(std::move(answer)) {}
 
 HelperProcessQueries::~HelperProcessQueries() { Stop(false); }
+
+void HelperProcessQueries::StartEarly() const {
+  std::lock_guard lock(mutex_);
+  if (fd_ < 0) Start();
+}
 
 int HelperProcessQueries::Started() const {
   std::lock_guard lock(mutex_);
@@ -112,6 +143,18 @@ bool HelperProcessQueries::Start() const {
     const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, 3);
     close(ends[1]);
     ends[1] = moved;
+  }
+  if (answer_ && ends[1] >= 0 && SingleThreaded()) {
+    const pid_t pid = fork();
+    if (pid == 0) ServeInCopy(ends[1], answer_);
+    if (pid > 0) {
+      close(ends[1]);
+      fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+      fd_ = ends[0];
+      pid_ = pid;
+      ++started_;
+      return true;
+    }
   }
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e) env.emplace_back(*e);

@@ -6,10 +6,13 @@
 // killed: a process stuck in the kernel then lingers on its own, holding
 // nothing of ours, and the next batch starts a new helper.
 //
-// The helper is the program itself, started again with kQueryHelperArgument
-// (from a fresh exec, so nothing of the program's threads or libraries is
-// copied half-way); it serves until the socket closes, which happens at the
-// latest when the program ends.
+// The helper serves until the socket closes, which happens at the latest
+// when the program ends. It is made in one of two ways:
+// - a copy of the program (fork without exec) when the program has one thread
+//   only, as at start-up before any window: a copy costs a fraction of a
+//   millisecond, a new program tens of times more;
+// - otherwise the program itself started again with kQueryHelperArgument (a
+//   fresh exec, so no lock that another thread held is copied half-way).
 #pragma once
 
 #include <sys/types.h>
@@ -40,15 +43,20 @@ std::chrono::milliseconds QueryLimit();
 // 1 (answered) or 0 (failed), and the answer.
 class HelperProcessQueries final : public IBlockingQueries {
  public:
-  // command: the helper's program and arguments. The helper starts at the
-  // first query.
+  // command: the helper's program and arguments. answer: what a copy of this
+  // program answers with; when empty, the helper is always started from
+  // command. The helper starts at the first query, or with StartEarly.
   explicit HelperProcessQueries(std::vector<std::string> command = QueryHelperCommand(),
-                                std::chrono::milliseconds limit = QueryLimit());
+                                std::chrono::milliseconds limit = QueryLimit(),
+                                QueryAnswerer answer = {});
   ~HelperProcessQueries() override;
   HelperProcessQueries(const HelperProcessQueries&) = delete;
   HelperProcessQueries& operator=(const HelperProcessQueries&) = delete;
 
   std::vector<QueryAnswer> AskAll(const std::vector<BlockingQuery>& queries) const override;
+  // Starts the helper now (a copy of the program while it has one thread),
+  // so that it is ready when the first query comes.
+  void StartEarly() const;
 
   // Helpers started so far.
   int Started() const;
@@ -61,6 +69,7 @@ class HelperProcessQueries final : public IBlockingQueries {
 
   std::vector<std::string> command_;
   std::chrono::milliseconds limit_;
+  QueryAnswerer answer_;
   mutable std::mutex mutex_;
   mutable int fd_ = -1;
   mutable pid_t pid_ = -1;

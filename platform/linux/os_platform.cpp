@@ -13,10 +13,23 @@
 namespace kv {
 namespace {
 
+QueryAnswerer Answerer() {
+  return [statVfs = linux_os::SystemStatVfs()](std::string_view request) {
+    return linux_os::AnswerFileSystemQuery(request, statVfs);
+  };
+}
+
 class LinuxOsPlatform final : public OsPlatform {
  public:
+  // The helper starts now, while the program has one thread: a copy of the
+  // program is ready long before the drive report asks, where a new program
+  // started at the first query would add a whole program start.
   LinuxOsPlatform()
-      : fileSystems_(ansi_, {.queries = std::make_shared<linux_os::HelperProcessQueries>()}) {}
+      : queries_(std::make_shared<linux_os::HelperProcessQueries>(
+            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
+        fileSystems_(ansi_, {.queries = queries_}) {
+    queries_->StartEarly();
+  }
 
   OsServices Services() const override {
     return OsServices{ansi_,  memory_, processor_,   keyboard_,    directories_,
@@ -24,6 +37,7 @@ class LinuxOsPlatform final : public OsPlatform {
   }
 
  private:
+  std::shared_ptr<linux_os::HelperProcessQueries> queries_;
   linux_os::IconvCodePage ansi_;
   linux_os::LinuxMemory memory_;
   linux_os::LinuxProcessor processor_;
@@ -45,10 +59,7 @@ std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOs
 
 void RunPlatformHelperIfAsked(int argc, char** argv) {
   if (argc != 2 || argv[1] != linux_os::kQueryHelperArgument) return;
-  const auto statVfs = linux_os::SystemStatVfs();
-  linux_os::ServeQueries(STDIN_FILENO, [&statVfs](std::string_view request) {
-    return linux_os::AnswerFileSystemQuery(request, statVfs);
-  });
+  linux_os::ServeQueries(STDIN_FILENO, Answerer());
   _exit(0);  // at once: threads stuck on a dead mount are not waited for
 }
 

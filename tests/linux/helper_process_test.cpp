@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/linux/helper_process.h"
+#include "platform/linux/volumes.h"
 
 namespace kv::linux_os {
 namespace {
@@ -66,6 +67,19 @@ TEST(HelperProcess, GivesUpOnQueriesThatDoNotAnswer) {
   EXPECT_EQ(queries.Started(), 1);  // a stalled key is not asked again
   EXPECT_EQ(queries.Ask("quick", Echoed("fast")), "fast");
   EXPECT_EQ(queries.Started(), 2);
+}
+
+// The program's own helper, made both ways: started again with the hidden
+// argument (this test program serves as one), and as a copy of this one.
+TEST(HelperProcess, TheProgramServesAsItsOwnHelper) {
+  const QueryAnswerer answer = [](std::string_view request) {
+    return AnswerFileSystemQuery(request, SystemStatVfs());
+  };
+  for (const QueryAnswerer& copyAnswers : {QueryAnswerer{}, answer}) {
+    const HelperProcessQueries queries(QueryHelperCommand(), 20s, copyAnswers);
+    EXPECT_EQ(queries.Ask("/bin", ToolsQuery("/bin", {"sh", "no-such-tool"})), "10");
+    EXPECT_EQ(queries.Ask("/dev/null", WireWriter('D').Text("/dev/null").Done()), std::nullopt);
+  }
 }
 
 }  // namespace
