@@ -62,6 +62,12 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       line.text = true;
       continue;
     }
+#if KAVRENO_JSON
+    if (arg == "--json") {
+      line.json = true;
+      continue;
+    }
+#endif
     if (const auto option = FindToolkitOption(arg)) {
       line.toolkitOptions.emplace_back(arg);
       if (!option->takesValue) continue;
@@ -78,10 +84,20 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
                    std::string(arg) + "'";
     return line;
   }
+  if (line.text && line.json) {
+    line.action = CommandLine::Action::Error;
+    line.problem = "--text and --json cannot be combined";
+  }
   return line;
 }
 
-std::string UsageLine() { return "Usage: kavreno [--text] [--help] [--version] [Qt option...]"; }
+std::string UsageLine() {
+#if KAVRENO_JSON
+  return "Usage: kavreno [--text | --json] [--help] [--version] [Qt option...]";
+#else
+  return "Usage: kavreno [--text] [--help] [--version] [Qt option...]";
+#endif
+}
 
 std::string HelpText() {
   return UsageLine() + "\n" + std::string(kApp.description) +
@@ -91,6 +107,10 @@ std::string HelpText() {
          "\n"
          "  --text     print the window as text instead of opening it\n"
          "             (the default when there is no display)\n"
+#if KAVRENO_JSON
+         "  --json     print the same information as one JSON object for programs\n"
+         "             (names and numbers as the system gives them; sizes in bytes)\n"
+#endif
          "  --help     show this help and exit\n"
          "  --version  show the version and exit\n"
          "\n"

@@ -1,7 +1,8 @@
 // The command line: Kavreno takes no arguments of its own beyond the usual
-// --help and --version, and --text for the text presentation. The options of
-// the window toolkit (Qt's -style, -platform, -display, ...) pass through to
-// it, as in every program built with it.
+// --help and --version, --text for the text presentation and, on Linux,
+// --json for a report that programs read. The options of the window toolkit
+// (Qt's -style, -platform, -display, ...) pass through to it, as in every
+// program built with it.
 #pragma once
 
 #include <span>
@@ -15,6 +16,7 @@ struct CommandLine {
   enum class Action { Run, Help, Version, Error };
   Action action = Action::Run;
   bool text = false;    // --text: the text presentation even where a window could open
+  bool json = false;    // --json: the report as JSON on stdout (where built with it)
   std::string problem;  // for Action::Error: what was wrong
   // The toolkit's own options with their values, as given and in order; they
   // go to the toolkit when a window opens.

@@ -11,8 +11,21 @@
 #include "app/frmSystem.h"
 #include "platform/errors.h"
 #include "platform/factory.h"
+#if KAVRENO_JSON
+#include "app/report/json_report.h"
+#endif
 
 namespace {
+
+#if KAVRENO_JSON
+// kavreno --json: the report as one line of JSON on the standard output,
+// whose lost output the program reports as it ends.
+int PrintJson(std::ostream& out) {
+  const auto os = kv::CreateOsPlatform();
+  out << kv::JsonReport(kv::CollectSystemReport(os->Services())) << '\n';
+  return 0;
+}
+#endif
 
 // Output that could not be written is an error, whichever way the program
 // ends: a word on the standard error and exit status 1, as the GNU tools do.
@@ -53,6 +66,9 @@ int main(int argc, char** argv) {
   toolkitArgv.push_back(nullptr);
 
   try {
+#if KAVRENO_JSON
+    if (line.json) return PrintJson(out);
+#endif
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
     const bool window = !line.text && (kv::HasDisplay() || !line.toolkitOptions.empty());

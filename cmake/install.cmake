@@ -9,6 +9,7 @@
 #   <prefix>/<datadir>/icons/hicolor/NxN/apps/kavreno.png
 #   <prefix>/<mandir>/man1/kavreno.1.gz
 #   <prefix>/<datadir>/doc/kavreno/copyright, changelog.gz
+#   <prefix>/<datadir>/doc/kavreno/kavreno.schema.json   the JSON Schema of --json
 #
 # The program finds the module and the help file relative to itself first
 # (platform/linux/install_paths.h), so the tree can be installed into any
@@ -52,6 +53,7 @@ endforeach()
 # compressed as Debian wants them (gzip -9n: no name, no time stamp).
 set(KAVRENO_MAN_LIBDIR ${CMAKE_INSTALL_FULL_LIBDIR})
 set(KAVRENO_MAN_DATADIR ${CMAKE_INSTALL_FULL_DATADIR})
+set(KAVRENO_MAN_DOCDIR ${CMAKE_INSTALL_FULL_DATADIR}/doc/kavreno)
 configure_file(${kavreno_data}/kavreno.1.in ${kavreno_gen}/kavreno.1 @ONLY)
 find_program(KV_GZIP gzip REQUIRED)
 add_custom_command(
@@ -66,6 +68,7 @@ add_custom_target(kavreno_install_docs ALL
 install(FILES ${kavreno_gen}/kavreno.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT kavreno)
 install(FILES ${kavreno_data}/debian/copyright ${kavreno_gen}/changelog.gz
+              ${PROJECT_SOURCE_DIR}/docs/kavreno.schema.json
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kavreno COMPONENT kavreno)
 
 # ---- the Debian package -------------------------------------------------------

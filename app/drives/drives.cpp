@@ -46,7 +46,8 @@ std::vector<Root> RootList(const OsServices& os) {
   return roots;
 }
 
-// A drive-letter root is shown in upper case; a mount point exactly as mounted.
+}  // namespace
+
 std::string RootCaption(const std::string& root) {
   const bool driveLetter =
       root.size() >= 2 && root[1] == ':' &&
@@ -57,6 +58,8 @@ std::string RootCaption(const std::string& root) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return upper;
 }
+
+namespace {
 
 // Control characters in a name from the system would break the report's
 // lines; they are shown as octal escapes, as the kernel's mount table writes them.
@@ -81,6 +84,8 @@ std::string TrimNull(const std::string& s) {
   return nul == std::string::npos ? s : s.substr(0, nul);
 }
 
+}  // namespace
+
 const char* DriveTypeText(uint32_t type) {
   switch (type) {
     case kDriveNoRootDir:
@@ -99,6 +104,8 @@ const char* DriveTypeText(uint32_t type) {
       return "*ERROR*";
   }
 }
+
+namespace {
 
 uint64_t SaturatingProduct(uint64_t a, uint64_t b) {
   if (a != 0 && b > std::numeric_limits<uint64_t>::max() / a)
@@ -136,50 +143,72 @@ uint64_t DiskFreeSpace(const OsServices& os, std::string_view root) {
   return SpaceQuery(os, os.ansi.ToAnsi(root), Space::Free);
 }
 
-void Drives(const OsServices& os, ITextBox& text1) {
+void CollectDrives(const OsServices& os, std::vector<DriveRecord>& records) {
+  const std::string spaces = os.ansi.ToAnsi(std::string(kNameBufferSize, ' '));
+  const std::string blank(kNameBufferSize, ' ');
+  // A name buffer the volume query left as it was: the query failed.
+  auto name = [&](const std::string& buffer) -> std::optional<std::string> {
+    std::string text = os.ansi.FromAnsi(buffer);
+    if (text == blank) return std::nullopt;
+    return TrimNull(text);
+  };
+  const std::vector<Root> roots = RootList(os);
+  std::vector<std::string> asked;
+  for (const Root& root : roots) asked.push_back(root.ansi);
+  os.drives.PrepareRoots(asked);  // all roots at once, under one time limit
+  for (const Root& root : roots) {
+    std::string volumeName = spaces;
+    std::string fileSystemName = spaces;
+    const uint32_t type = os.drives.GetDriveTypeA(root.ansi);
+    uint32_t serial = 0, maxComponentLength = 0, flags = 0;
+    os.volumes.GetVolumeInformationA(root.ansi, volumeName, serial, maxComponentLength, flags,
+                                     fileSystemName);
+    DriveRecord& record = records.emplace_back();
+    record.root = root.text;
+    record.driveType = type;
+    record.volumeName = name(volumeName);
+    record.fileSystem = name(fileSystemName);
+    record.totalBytes = SpaceQuery(os, root.ansi, Space::Total);
+    record.freeBytes = SpaceQuery(os, root.ansi, Space::Free);
+    record.spaceKnown = true;
+  }
+}
+
+std::string DriveReportText(const std::vector<DriveRecord>& records,
+                            const NumberSeparators& separators) {
   const std::string crlf = "\r\n";
-  text1.SetText("");
-  // The report is built in one string and handed to the box whole, so that it
-  // grows in linear time; when an error ends it, the box receives the lines
-  // built so far before the error passes on.
   std::string report;
   auto append = [&](const std::string& line) {
     report += line;
     report += crlf;
   };
+  for (const DriveRecord& r : records) {
+    append("Disk " + OneLine(RootCaption(r.root)));
+    append("  Volume Name: " + OneLine(r.volumeName.value_or("-")));
+    append("  File System: " + OneLine(r.fileSystem.value_or("-")));
+    append(std::string("  Drive Type:  ") + DriveTypeText(r.driveType));
+    if (!r.spaceKnown) break;
+    append("  Total Space: " + SizeText(r.totalBytes, separators));
+    append("  Free Space:  " + SizeText(r.freeBytes, separators));
+  }
+  return report;
+}
+
+void Drives(const OsServices& os, ITextBox& text1) {
+  text1.SetText("");
+  // The report is collected first and handed to the box whole, so that it
+  // grows in linear time; when an error ends it, the box receives the lines
+  // built so far before the error passes on.
+  std::vector<DriveRecord> records;
+  NumberSeparators separators;
   try {
-    const std::string spaces = os.ansi.ToAnsi(std::string(kNameBufferSize, ' '));
-    const std::string blank(kNameBufferSize, ' ');
-    const NumberSeparators separators = os.numbers.Separators();
-    const std::vector<Root> roots = RootList(os);
-    std::vector<std::string> asked;
-    for (const Root& root : roots) asked.push_back(root.ansi);
-    os.drives.PrepareRoots(asked);  // all roots at once, under one time limit
-    for (const Root& root : roots) {
-      std::string volumeName = spaces;
-      std::string fileSystemName = spaces;
-      const uint32_t type = os.drives.GetDriveTypeA(root.ansi);
-      uint32_t serial = 0, maxComponentLength = 0, flags = 0;
-      os.volumes.GetVolumeInformationA(root.ansi, volumeName, serial, maxComponentLength, flags,
-                                       fileSystemName);
-      append("Disk " + OneLine(RootCaption(root.text)));
-      std::string volume = os.ansi.FromAnsi(volumeName);
-      if (volume == blank) volume = "-";
-      append("  Volume Name: " + OneLine(TrimNull(volume)));
-      std::string fileSystem = os.ansi.FromAnsi(fileSystemName);
-      if (fileSystem == blank) fileSystem = "-";
-      append("  File System: " + OneLine(TrimNull(fileSystem)));
-      append(std::string("  Drive Type:  ") + DriveTypeText(type));
-      const uint64_t total = SpaceQuery(os, root.ansi, Space::Total);
-      const uint64_t free = SpaceQuery(os, root.ansi, Space::Free);
-      append("  Total Space: " + SizeText(total, separators));
-      append("  Free Space:  " + SizeText(free, separators));
-    }
+    separators = os.numbers.Separators();
+    CollectDrives(os, records);
   } catch (...) {
-    text1.SetText(std::move(report));
+    text1.SetText(DriveReportText(records, separators));
     throw;
   }
-  text1.SetText(std::move(report));
+  text1.SetText(DriveReportText(records, separators));
 }
 
 }  // namespace kv

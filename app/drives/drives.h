@@ -2,13 +2,45 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/os.h"
 #include "platform/ui.h"
 
 namespace kv {
+
+// What the system answered for one root, in the order the report asks.
+struct DriveRecord {
+  std::string root;  // UTF-8, as the system listed it
+  uint32_t driveType = kDriveUnknown;
+  // Empty optionals: the volume query failed (the report shows "-").
+  std::optional<std::string> volumeName;
+  std::optional<std::string> fileSystem;
+  // Set once both byte counts have been asked for.
+  bool spaceKnown = false;
+  uint64_t totalBytes = 0;
+  uint64_t freeBytes = 0;
+};
+
+// Asks the system about every root it lists, in its order: drive type,
+// volume, then total and free space. Each record joins records as soon as its
+// volume is known and is completed with its space. An error raised on the
+// way passes on, leaving in records what was collected so far.
+void CollectDrives(const OsServices& os, std::vector<DriveRecord>& records);
+
+// The report's text for the records: six lines per root, each ended by CR LF;
+// a record whose space is not known yet gets its first four lines only.
+std::string DriveReportText(const std::vector<DriveRecord>& records,
+                            const NumberSeparators& separators);
+
+// A drive-letter root in upper case; a mount point exactly as mounted.
+std::string RootCaption(const std::string& root);
+
+// The text of a GetDriveTypeA code ("Fixed", "*ERROR*" for unknown codes).
+const char* DriveTypeText(uint32_t type);
 
 // Writes the report into text1: empties it, then one block per root in the
 // order the system lists them. An error raised while it runs ends it and

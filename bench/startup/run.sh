@@ -9,6 +9,8 @@
 #  (b) the text: `kavreno --text` as a whole process against kavreno_plain_text,
 #      a plain C++ program that makes the same queries and prints them.
 #      Target: within 2 times.
+#  (c) the JSON: `kavreno --json` as a whole process against `kavreno --text`.
+#      Target: within 1.1 times.
 #
 # Usage: bench/startup/run.sh BUILD_DIR [RUNS]
 #   BUILD_DIR holds bin/kavreno, bin/kavreno_bare_qt and bin/kavreno_plain_text
@@ -99,6 +101,10 @@ sleep 1  # let the X server settle before the text runs
 for ((i = 0; i < runs; i++)); do
   pair "$tmp/kavreno-text" "$tmp/plain-text" "$i" "$kavreno" --text -- "$plain"
 done
+run "$tmp/warm" "$kavreno" --json
+for ((i = 0; i < runs; i++)); do
+  pair "$tmp/kavreno-json" "$tmp/kavreno-text-again" "$i" "$kavreno" --json -- "$kavreno" --text
+done
 
 report() {  # TITLE KAVRENO_FILE YARDSTICK_FILE YARDSTICK_NAME TARGET
   local kt km yt ym
@@ -116,3 +122,5 @@ echo "Start-up, median of $runs runs each"
 report "(a) window to first paint (Xvfb, X11)" "$tmp/kavreno-window" "$tmp/bare-window" \
   "bare Qt widgets" 1.2
 report "(b) text presentation" "$tmp/kavreno-text" "$tmp/plain-text" "plain C++ program" 2
+report "(c) JSON against the text presentation" "$tmp/kavreno-json" "$tmp/kavreno-text-again" \
+  "kavreno --text" 1.1

@@ -14,6 +14,7 @@
 
 #include "platform/app_settings.h"
 #include "platform/errors.h"
+#include "platform/qt/qt_copy_all.h"
 #include "platform/qt/qt_text.h"
 
 namespace kv::qt {
@@ -123,7 +124,13 @@ void QtWindowSystem::Load(FormCode& code) {
                                        static_cast<FormEvents&>(*this));
   QtForm* realised = form.get();
   forms_.emplace(&code, std::move(form));
-  code.Attach(realised);
+  if (&code == startup_) {
+    startupText_ = std::make_unique<console::TextMirroredForm>(*realised, code.Layout());
+    InstallCopyAll(*realised, [mirror = startupText_.get()] { return mirror->Text("\n"); });
+    code.Attach(startupText_.get());
+  } else {
+    code.Attach(realised);
+  }
   try {
     code.Form_Load();
   } catch (...) {
@@ -175,6 +182,7 @@ void QtWindowSystem::Destroy(FormCode& code) {
   auto node = forms_.extract(&code);
   if (node.empty()) return;
   code.Attach(nullptr);
+  if (&code == startup_) startupText_.reset();
   node.mapped().reset();  // hides the window; Qt deletes it once control returns
 }
 
@@ -225,6 +233,7 @@ void QtWindowSystem::MsgBox(const std::string& text, int style, std::optional<st
 }
 
 int QtWindowSystem::Run(FormCode& startup) {
+  startup_ = &startup;
   Load(startup);
   QtForm* form = FormOf(startup);
   if (!form) return 0;

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "platform/console/form_text.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_icons.h"
 #include "platform/ui.h"
@@ -58,6 +59,10 @@ class QtWindowSystem final : public IWindowSystem, private FormEvents {
   IconTable icons_;
   IconHandle programIcon_ = 0;
   std::map<FormCode*, std::unique_ptr<QtForm>> forms_;
+  // The start-up form's code sees its form through a mirror that keeps the
+  // form's text, which the window copies whole.
+  FormCode* startup_ = nullptr;
+  std::unique_ptr<console::TextMirroredForm> startupText_;
   std::set<FormCode*> unloading_;  // forms whose Form_Unload is running
   std::optional<int> pointer_;     // the override cursor this window system set
   bool running_ = false;

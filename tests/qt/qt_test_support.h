@@ -53,4 +53,17 @@ inline void WhenModal(QObject* scope, std::function<void(QWidget*)> check) {
   timer->start(5);
 }
 
+// The same for the next popup menu.
+inline void WhenPopup(QObject* scope, std::function<void(QWidget*)> check) {
+  auto* timer = new QTimer(scope);
+  QObject::connect(timer, &QTimer::timeout, [timer, check] {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (!popup || !popup->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    check(popup);
+  });
+  timer->start(5);
+}
+
 }  // namespace kv::qttest

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "platform/app_settings.h"
+#include "platform/console/form_text.h"
 #include "platform/errors.h"
+#include "platform/win32/ui/copy_all.h"
 #include "platform/win32/ui/form.h"
 #include "platform/win32/ui/metrics.h"
 #include "platform/win32/ui/wide.h"
@@ -41,7 +43,16 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
     owned->Create();
     Form* form = owned.get();
     forms_.push_back(std::move(owned));
-    code.Attach(form);
+    if (&code == startup_) {
+      // The start-up form's code sees its form through a mirror that keeps
+      // the form's text, which the window copies whole.
+      startupText_ = std::make_unique<console::TextMirroredForm>(*form, code.Layout());
+      win32::InstallCopyAll(form->Window(),
+                            [mirror = startupText_.get()] { return mirror->Text("\r\n"); });
+      code.Attach(startupText_.get());
+    } else {
+      code.Attach(form);
+    }
     try {
       code.Form_Load();
     } catch (...) {
@@ -102,6 +113,7 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
   }
 
   int Run(FormCode& startup) override {
+    startup_ = &startup;
     running_ = true;
     struct Stop {
       bool& running;
@@ -156,6 +168,7 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
     form->EndModal();
     form->Destroy();
     form->Code().Attach(nullptr);
+    if (&form->Code() == startup_) startupText_.reset();
     auto it = std::find_if(forms_.begin(), forms_.end(),
                            [form](const auto& owned) { return owned.get() == form; });
     if (it != forms_.end()) {
@@ -228,6 +241,8 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
 
   std::vector<std::unique_ptr<Form>> forms_;
   std::vector<std::unique_ptr<Form>> retired_;
+  FormCode* startup_ = nullptr;
+  std::unique_ptr<console::TextMirroredForm> startupText_;
   std::exception_ptr fault_;
   uint64_t serial_ = 0;
   int pointer_ = kPointerDefault;
