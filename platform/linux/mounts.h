@@ -72,33 +72,21 @@ class MountSnapshot {
   std::string rootList_;
 };
 
-// The system's mount table, read again only when it has changed: the kernel
-// marks /proc/self/mountinfo when a mount comes or goes, and any other file
-// is read again when its size, time or identity changes.
+// The system's mount table, read at the first question and kept: the window
+// is filled once, and every query of that fill sees the same table.
 class MountTable {
  public:
   explicit MountTable(std::string path = "/proc/self/mountinfo");
-  ~MountTable();
   MountTable(const MountTable&) = delete;
   MountTable& operator=(const MountTable&) = delete;
 
-  // The table as it stands; nullptr when it cannot be read.
+  // The table as it stood at the first call; nullptr when it could not be read.
   std::shared_ptr<const MountSnapshot> Current();
 
  private:
-  bool Changed();
-
   std::string path_;
   std::mutex mutex_;
-  int watch_ = -1;  // the open mountinfo file the kernel marks on change
-  bool kernelFile_ = false;
-  struct FileStamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    long long mtimeNs = 0;
-    bool operator==(const FileStamp&) const = default;
-  } stamp_;
+  bool read_ = false;
   std::shared_ptr<const MountSnapshot> snapshot_;
 };
 
