@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <unordered_set>
 
@@ -26,6 +27,9 @@ constexpr std::string_view kNetworkFileSystems[] = {
 // File systems that are block-device backed although their source is not a
 // device node (a pool or a dataset name).
 constexpr std::string_view kPoolFileSystems[] = {"zfs", "bcachefs"};
+
+// Where snap packages mount their images.
+constexpr std::string_view kPackageImageTrees[] = {"/snap", "/var/lib/snapd/snap"};
 
 // Places where the system keeps its own RAM file systems.
 constexpr std::string_view kSystemTrees[] = {"/dev", "/proc", "/sys", "/run"};
@@ -122,6 +126,14 @@ MountKind KindOf(const MountEntry& entry) {
   return MountKind::Other;
 }
 
+bool HiddenFromDriveList(const MountEntry& entry) {
+  if (mnt_match_options(entry.options.c_str(), "x-gvfs-hide") == 1) return true;
+  if (entry.fsType != "squashfs" || !entry.source.starts_with("/dev/loop")) return false;
+  for (auto tree : kPackageImageTrees)
+    if (InTree(entry.target, tree)) return true;
+  return false;
+}
+
 std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped) {
   std::size_t dropped = 0;
   // Drop lines before the first mountinfo line (see LooksLikeMountInfoLine).
@@ -162,6 +174,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipp
     e.target = text_of(mnt_fs_get_target(fs));
     e.fsType = text_of(mnt_fs_get_fstype(fs));
     e.source = text_of(mnt_fs_get_source(fs));
+    if (char* options = mnt_fs_strdup_options(fs)) {
+      e.options = options;
+      std::free(options);
+    }
     entries.push_back(std::move(e));
   }
   mnt_free_iter(it);
@@ -187,7 +203,9 @@ MountSnapshot::MountSnapshot(std::vector<MountEntry> entries) : entries_(std::mo
   std::unordered_set<dev_t> listed;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const MountEntry& e = entries_[i];
-    if (!reachable_[i] || !ValidRootPath(e.target) || KindOf(e) == MountKind::Other) continue;
+    if (!reachable_[i] || !ValidRootPath(e.target) || KindOf(e) == MountKind::Other ||
+        HiddenFromDriveList(e))
+      continue;
     if (!listed.insert(e.device).second) continue;  // this file system is listed already
     roots_.push_back(&e);
   }
