@@ -9,6 +9,7 @@
 #include "app/frmSystem.h"
 #include "platform/errors.h"
 #include "platform/factory.h"
+#include "platform/visible_text.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
       std::cout << kv::VersionText() << "\n";
       return 0;
     case kv::CommandLine::Action::Error:
-      std::cerr << "kavreno: " << line.problem << "\n" << kv::UsageLine() << "\n";
+      std::cerr << "kavreno: " << kv::VisibleLine(line.problem) << "\n" << kv::UsageLine() << "\n";
       return 2;
     case kv::CommandLine::Action::Run:
       break;
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       if (presentation == kv::Presentation::Text) throw;
       // No window can be opened here: show the same information as text.
-      std::cerr << "kavreno: " << e.what() << "\n";
+      std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
       platform = kv::CreateAppPlatform(kv::Presentation::Text, argc, argv, services);
     }
     kv::AppServices app = platform->Services();
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } catch (const std::exception& e) {
-    std::cerr << "kavreno: " << e.what() << "\n";
+    std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
     return 1;
   }
 }

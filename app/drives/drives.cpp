@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+#include "platform/visible_text.h"
+
 namespace kv {
 namespace {
 
@@ -55,24 +57,6 @@ std::string RootCaption(const std::string& root) {
   for (char& c : upper)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return upper;
-}
-
-// Control characters in a name from the system would break the report's
-// lines; they are shown as octal escapes, as the kernel's mount table writes them.
-std::string OneLine(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (unsigned char c : s) {
-    if (c < 0x20 || c == 0x7F) {
-      out += '\\';
-      out += static_cast<char>('0' + ((c >> 6) & 7));
-      out += static_cast<char>('0' + ((c >> 3) & 7));
-      out += static_cast<char>('0' + (c & 7));
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
 }
 
 std::string TrimNull(const std::string& s) {
@@ -149,13 +133,13 @@ void Drives(const OsServices& os, ITextBox& text1) {
       uint32_t serial = 0, maxComponentLength = 0, flags = 0;
       os.volumes.GetVolumeInformationA(root.ansi, volumeName, serial, maxComponentLength, flags,
                                        fileSystemName);
-      append("Disk " + OneLine(RootCaption(root.text)));
+      append("Disk " + VisibleLine(RootCaption(root.text)));
       std::string volume = os.ansi.FromAnsi(volumeName);
       if (volume == blank) volume = "-";
-      append("  Volume Name: " + OneLine(TrimNull(volume)));
+      append("  Volume Name: " + VisibleLine(TrimNull(volume)));
       std::string fileSystem = os.ansi.FromAnsi(fileSystemName);
       if (fileSystem == blank) fileSystem = "-";
-      append("  File System: " + OneLine(TrimNull(fileSystem)));
+      append("  File System: " + VisibleLine(TrimNull(fileSystem)));
       append(std::string("  Drive Type:  ") + DriveTypeText(type));
       const uint64_t total = SpaceQuery(os, root.ansi, Space::Total);
       const uint64_t free = SpaceQuery(os, root.ansi, Space::Free);
