@@ -15,6 +15,7 @@ linux_packages=(
   fonts-noto-cjk xvfb xauth
   desktop-file-utils appstream
   locales
+  clang libclang-rt-14-dev
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64)
 
