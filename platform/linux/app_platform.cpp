@@ -13,11 +13,8 @@
 #include "platform/errors.h"
 #include "platform/factory.h"
 #include "platform/linux/app_services.h"
+#include "platform/linux/install_paths.h"
 #include "platform/qt_module.h"
-
-#ifndef KAVRENO_INSTALL_LIBDIR
-#define KAVRENO_INSTALL_LIBDIR "/usr/local/lib"
-#endif
 
 namespace kv {
 namespace {
@@ -26,18 +23,12 @@ namespace fs = std::filesystem;
 
 using QtCreate = QtUi* (*)(int*, char**);
 
-// Where the Qt module is looked for: beside the build's or the installed
-// program (<exe dir>/../lib, <exe dir>), then the installed library folder.
+// Where the Qt module is looked for: the install's library folder relative to
+// the program, the build tree, then the configured library folder.
 std::vector<fs::path> QtModuleCandidates() {
   std::vector<fs::path> candidates;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path dir = exe.parent_path();
-    candidates.push_back(dir / ".." / "lib" / kKavrenoQtModule);
+  for (const auto& dir : linux_os::ModuleDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
     candidates.push_back(dir / kKavrenoQtModule);
-  }
-  candidates.push_back(fs::path(KAVRENO_INSTALL_LIBDIR) / "kavreno" / kKavrenoQtModule);
   return candidates;
 }
 

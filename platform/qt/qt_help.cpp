@@ -2,17 +2,15 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/linux/install_paths.h"
 #include "platform/qt/qt_text.h"
-
-#ifndef KAVRENO_INSTALLED_DATA_DIR
-#define KAVRENO_INSTALLED_DATA_DIR "/usr/share/kavreno"
-#endif
 
 namespace kv::qt {
 
@@ -47,10 +45,9 @@ class HelpWindow final : public QWidget {
 }  // namespace
 
 QStringList DefaultHelpDirs() {
-  const QString programDir = QCoreApplication::applicationDirPath();
-  QStringList dirs{programDir, QDir::cleanPath(programDir + QStringLiteral("/../share/kavreno")),
-                   QStringLiteral(KAVRENO_INSTALLED_DATA_DIR)};
-  dirs.removeDuplicates();
+  QStringList dirs;
+  for (const auto& dir : linux_os::DataDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
+    dirs.append(QFile::decodeName(dir.c_str()));
   return dirs;
 }
 
