@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using QtCreate = QtUi* (*)(int*, char**);
+using QtCreate = QtUi* (*)(int*, char**, const char**);
 
 // Where the Qt module is looked for: the install's library folder relative to
 // the program, the build tree, then the configured library folder.
@@ -63,22 +63,24 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       const char* why = dlerror();
-      reasons += "\n" + candidate.string() + ": " + (why ? why : "dlopen failed");
+      reasons += "; " + candidate.string() + ": " + (why ? why : "dlopen failed");
       continue;
     }
     auto create = reinterpret_cast<QtCreate>(dlsym(module, kKavrenoQtEntry));
     if (create == nullptr) {
-      reasons += "\n" + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
+      reasons += "; " + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
       continue;
     }
-    QtUi* ui = create(&argc, argv);
+    const char* whyNot = nullptr;
+    QtUi* ui = create(&argc, argv, &whyNot);
     if (ui == nullptr)
       throw Error(kErrFileNotFound,
-                  "ウィンドウを開けません (" + candidate.string() + " がウィンドウを作れません)。");
+                  std::string("ウィンドウを開けません: ") + (whyNot ? whyNot : candidate.c_str()));
     return std::unique_ptr<QtUi>(ui);
   }
-  if (reasons.empty()) reasons = "\n" + std::string(kKavrenoQtModule) + " が見つかりません";
-  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません。" + reasons);
+  // One line, reasons apart by semicolons: it is what the user reads on the terminal.
+  if (reasons.empty()) reasons = "; " + std::string(kKavrenoQtModule) + " が見つかりません";
+  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません: " + reasons.substr(2));
 }
 
 }  // namespace
@@ -86,7 +88,7 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
                                                const OsServices&) {
   if (presentation == Presentation::Text) {
-    auto windows = CreateConsoleWindowSystem(std::cout, std::cerr);
+    auto windows = CreateConsoleWindowSystem(StandardOutput(), std::cerr);
     auto help = CreateConsoleHelpEngine();
     auto platform = std::make_unique<LinuxAppPlatform>(*windows, *help);
     platform->consoleWindows = std::move(windows);

@@ -21,7 +21,10 @@ namespace kv::qt {
 namespace {
 
 // The palette role standing in for a Windows system colour index (GetSysColor).
-// The colour of active title-bar text (9) has no role of its own; value boxes
+// The button face (15) is what forms are filled with, so it is the role a
+// form's own background takes, Window (Qt's Windows theme fills both from
+// it): a control painted in it shows no patch, whatever the palette. The
+// colour of active title-bar text (9) has no role of its own; value boxes
 // painted in it take the base colour, which text in the text colour reads on
 // in light and dark themes alike.
 QPalette::ColorRole SystemColourRole(uint32_t index) {
@@ -30,6 +33,7 @@ QPalette::ColorRole SystemColourRole(uint32_t index) {
     case 4:
     case 10:
     case 11:
+    case 15:
       return QPalette::Window;
     case 2:
     case 13:
@@ -51,7 +55,6 @@ QPalette::ColorRole SystemColourRole(uint32_t index) {
     case 14:
       return QPalette::HighlightedText;
     case 0:
-    case 15:
       return QPalette::Button;
     case 16:
       return QPalette::Dark;

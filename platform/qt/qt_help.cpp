@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -36,6 +38,14 @@ class HelpWindow final : public QWidget {
     const QString title = browser_->documentTitle();
     setWindowTitle(title.isEmpty() ? QFileInfo(path).fileName() : title);
     resize(640, 520);
+    // Esc, Ctrl+W and the platform's own keys for closing a window close it.
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Close);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+      if (!keys.contains(key)) keys << key;
+    auto* close = new QShortcut(this);
+    close->setKeys(keys);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
   }
 
  private:
