@@ -14,6 +14,7 @@
 #if KAVRENO_JSON
 #include "app/report/json_report.h"
 #endif
+#include "platform/visible_text.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
       out << kv::VersionText() << "\n";
       return 0;
     case kv::CommandLine::Action::Error:
-      std::cerr << "kavreno: " << line.problem << "\n" << kv::UsageLine() << "\n";
+      std::cerr << "kavreno: " << kv::VisibleLine(line.problem) << "\n" << kv::UsageLine() << "\n";
       return 2;
     case kv::CommandLine::Action::Run:
       break;
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       if (presentation == kv::Presentation::Text) throw;
       // No window can be opened here: show the same information as text.
-      std::cerr << "kavreno: " << e.what() << "\n";
+      std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
       platform =
           kv::CreateAppPlatform(kv::Presentation::Text, toolkitArgc, toolkitArgv.data(), services);
     }
@@ -97,7 +98,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } catch (const std::exception& e) {
-    std::cerr << "kavreno: " << e.what() << "\n";
+    std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
     return 1;
   }
 }

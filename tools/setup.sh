@@ -17,6 +17,7 @@ linux_packages=(
   desktop-file-utils appstream lintian
   locales
   python3 fp-utils libchm-bin
+  clang libclang-rt-14-dev
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64 nsis)
 

@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+#include "platform/visible_text.h"
+
 namespace kv {
 namespace {
 
@@ -60,24 +62,6 @@ std::string RootCaption(const std::string& root) {
 }
 
 namespace {
-
-// Control characters in a name from the system would break the report's
-// lines; they are shown as octal escapes, as the kernel's mount table writes them.
-std::string OneLine(const std::string& s) {
-  std::string out;
-  out.reserve(s.size());
-  for (unsigned char c : s) {
-    if (c < 0x20 || c == 0x7F) {
-      out += '\\';
-      out += static_cast<char>('0' + ((c >> 6) & 7));
-      out += static_cast<char>('0' + ((c >> 3) & 7));
-      out += static_cast<char>('0' + (c & 7));
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out;
-}
 
 std::string TrimNull(const std::string& s) {
   const auto nul = s.find('\0');
@@ -183,9 +167,9 @@ std::string DriveReportText(const std::vector<DriveRecord>& records,
     report += crlf;
   };
   for (const DriveRecord& r : records) {
-    append("Disk " + OneLine(RootCaption(r.root)));
-    append("  Volume Name: " + OneLine(r.volumeName.value_or("-")));
-    append("  File System: " + OneLine(r.fileSystem.value_or("-")));
+    append("Disk " + VisibleLine(RootCaption(r.root)));
+    append("  Volume Name: " + VisibleLine(r.volumeName.value_or("-")));
+    append("  File System: " + VisibleLine(r.fileSystem.value_or("-")));
     append(std::string("  Drive Type:  ") + DriveTypeText(r.driveType));
     if (!r.spaceKnown) break;
     append("  Total Space: " + SizeText(r.totalBytes, separators));

@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/console/terminal_text.h"
+#include "platform/visible_text.h"
 #include "platform/errors.h"
 
 namespace kv::console {
@@ -26,7 +26,7 @@ class Renderer {
   }
 
   std::string Render() {
-    out_ = EscapeLine(form_.caption) + '\n';
+    out_ = VisibleLine(form_.caption) + '\n';
     RenderContainer("");
     return std::move(out_);
   }
@@ -72,13 +72,13 @@ class Renderer {
       if (c.kind == Kind::Label) {
         if (IsValueLabel(c)) {
           const Control* title = TitleOf(c);
-          out_ += EscapeLine(title != nullptr ? title->caption : std::string()) +
-                  EscapeLine(c.caption) + '\n';
+          out_ += VisibleLine(title != nullptr ? title->caption : std::string()) +
+                  VisibleLine(c.caption) + '\n';
         } else if (!titles_.contains(&c) && !c.caption.empty()) {
-          out_ += EscapeLine(c.caption) + '\n';
+          out_ += VisibleLine(c.caption) + '\n';
         }
       } else if (c.kind == Kind::TextBox && !c.caption.empty()) {
-        out_ += EscapeLines(c.caption);
+        out_ += VisibleLines(c.caption, "\n");
         if (out_.back() != '\n') out_ += '\n';
       }
     }
@@ -86,7 +86,7 @@ class Renderer {
       const Control& frame = *e.control;
       // A frame is printed once, even if the layout data were to nest frames in a cycle.
       if (!framesDone_.insert(&frame).second) continue;
-      if (!frame.caption.empty()) out_ += EscapeLine(frame.caption) + '\n';
+      if (!frame.caption.empty()) out_ += VisibleLine(frame.caption) + '\n';
       RenderContainer(frame.name);
     }
   }

@@ -41,7 +41,8 @@ int OuterHeight(const layout::Form& form);
 //   - then each frame, in the same order: its caption on a line of its own,
 //     followed by its contents printed the same way.
 // Buttons, lines, picture boxes and menus are not printed. Every text is
-// escaped as terminal_text.h describes.
+// escaped as platform/visible_text.h describes, each CR LF of a text box a
+// line feed.
 std::string RenderForm(const layout::Form& form);
 
 class ConsoleForm final : public IForm {

@@ -6,7 +6,7 @@
 
 #include "platform/app_settings.h"
 #include "platform/console/console_windows.h"
-#include "platform/console/terminal_text.h"
+#include "platform/visible_text.h"
 #include "platform/errors.h"
 
 namespace kv {
@@ -78,7 +78,7 @@ void ConsoleWindowSystem::SetMousePointer(int /*pointer*/) {}
 void ConsoleWindowSystem::MsgBox(const std::string& text, int style,
                                  std::optional<std::string> title) {
   const std::string shownTitle = title ? std::move(*title) : std::string(kApp.title);
-  err_ << EscapeLine(shownTitle) << ": " << EscapeLines(text) << '\n';
+  err_ << VisibleLine(shownTitle) << ": " << VisibleLines(text, "\n") << '\n';
   if (loadingStartup_ && (style & kMsgBoxIconMask) == kMsgBoxExclamation)
     exclamationDuringStartup_ = true;
 }

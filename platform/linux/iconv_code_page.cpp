@@ -17,33 +17,64 @@ constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
 
 bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 
-// The length of the UTF-8 sequence at p when it is well formed; otherwise the
-// length of its maximal ill-formed prefix (at least 1), which is skipped as
-// one replaced character.
-std::size_t Utf8SequenceLength(const unsigned char* p, std::size_t n) {
+// The length of the UTF-8 sequence at p when it is well formed (wellFormed
+// set); otherwise the length of its maximal ill-formed prefix (at least 1),
+// which is replaced as one character.
+std::size_t Utf8Sequence(const unsigned char* p, std::size_t n, bool& wellFormed) {
   const unsigned char c = p[0];
   std::size_t len = 0;
   unsigned char lo = 0x80, hi = 0xBF;  // allowed range of the second byte
-  if (c < 0x80) return 1;
+  wellFormed = false;
+  if (c < 0x80) {
+    wellFormed = true;
+    return 1;
+  }
   if (c >= 0xC2 && c <= 0xDF) {
     len = 2;
   } else if (c >= 0xE0 && c <= 0xEF) {
     len = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
+    if (c == 0xE0) lo = 0xA0;  // overlong
+    if (c == 0xED) hi = 0x9F;  // surrogates
   } else if (c >= 0xF0 && c <= 0xF4) {
     len = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
+    if (c == 0xF0) lo = 0x90;  // overlong
+    if (c == 0xF4) hi = 0x8F;  // past U+10FFFF
   } else {
-    return 1;
+    return 1;  // continuation byte, overlong lead, or a 5- or 6-byte form's lead
   }
   std::size_t i = 1;
   for (; i < len && i < n; ++i) {
     const unsigned char b = p[i];
     if (i == 1 ? (b < lo || b > hi) : !IsContinuation(b)) return i;
   }
+  wellFormed = i == len;
   return i;  // the whole sequence, or what there is of it at the end
+}
+
+// UTF-8 as Unicode defines it: every maximal ill-formed part of the input
+// replaced. glibc's converter lets 5- and 6-byte forms and code points past
+// U+10FFFF through, so UTF-8 is checked here and not left to it.
+std::string WellFormedUtf8(std::string_view input, std::string_view replacement) {
+  std::string out;
+  out.reserve(input.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(input.data());
+  for (std::size_t pos = 0; pos < input.size();) {
+    bool wellFormed = false;
+    const std::size_t len = Utf8Sequence(p + pos, input.size() - pos, wellFormed);
+    if (wellFormed)
+      out.append(input.substr(pos, len));
+    else
+      out.append(replacement);
+    pos += len;
+  }
+  return out;
+}
+
+bool IsUtf8(std::string_view charset) {
+  std::string name;
+  for (char c : charset)
+    if (c != '-' && c != '_') name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return name == "utf8";
 }
 
 iconv_t Open(const std::string& to, const std::string& from) {
@@ -62,7 +93,10 @@ class IconvCodePage::Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  std::string Convert(std::string_view input) {
+  std::string Convert(std::string_view text) {
+    // Input that is not UTF-8 as Unicode defines it never reaches iconv.
+    const std::string checked = inputIsUtf8_ ? WellFormedUtf8(text, replacement_) : std::string();
+    const std::string_view input = inputIsUtf8_ ? std::string_view(checked) : text;
     std::lock_guard lock(mutex_);
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     std::string out(input.size() + input.size() / 2 + 16, '\0');
@@ -77,22 +111,29 @@ class IconvCodePage::Converter {
       used += bytes.size();
     };
 
+    // Once the input is used up, a last call with no input writes what
+    // returns a stateful code page to its initial state (ISO-2022-JP's ESC ( B).
+    bool flushing = false;
     while (true) {
       char* outPtr = out.data() + used;
       std::size_t outLeft = out.size() - used;
-      const std::size_t r = inLeft > 0 ? iconv(cd_, &in, &inLeft, &outPtr, &outLeft)
-                                       : iconv(cd_, nullptr, nullptr, &outPtr, &outLeft);
+      if (inLeft == 0) flushing = true;
+      const std::size_t r = flushing ? iconv(cd_, nullptr, nullptr, &outPtr, &outLeft)
+                                     : iconv(cd_, &in, &inLeft, &outPtr, &outLeft);
       const int err = errno;
       used = static_cast<std::size_t>(outPtr - out.data());
       if (r != static_cast<std::size_t>(-1)) {
-        if (inLeft == 0) break;  // the final flush has run too
+        if (flushing) break;
         continue;
       }
       if (err == E2BIG) {
         grow();
       } else if ((err == EILSEQ || err == EINVAL) && inLeft > 0) {
-        const auto* p = reinterpret_cast<const unsigned char*>(in);
-        const std::size_t skip = inputIsUtf8_ ? Utf8SequenceLength(p, inLeft) : 1;
+        bool wellFormed = false;
+        const std::size_t skip =
+            inputIsUtf8_ ? Utf8Sequence(reinterpret_cast<const unsigned char*>(in), inLeft,
+                                        wellFormed)
+                         : 1;
         put(replacement_);
         in += skip;
         inLeft -= skip;
@@ -130,7 +171,8 @@ std::string LocaleCharset() {
 
 IconvCodePage::IconvCodePage() : IconvCodePage(LocaleCharset()) {}
 
-IconvCodePage::IconvCodePage(std::string charset) : charset_(std::move(charset)) {
+IconvCodePage::IconvCodePage(std::string charset)
+    : charset_(std::move(charset)), utf8_(IsUtf8(charset_)) {
   const std::string utf8(kUtf8);
   iconv_t to = Open(charset_, utf8);
   if (to == reinterpret_cast<iconv_t>(-1))
@@ -146,9 +188,13 @@ IconvCodePage::IconvCodePage(std::string charset) : charset_(std::move(charset))
 
 IconvCodePage::~IconvCodePage() = default;
 
-std::string IconvCodePage::ToAnsi(std::string_view utf8) const { return toAnsi_->Convert(utf8); }
+std::string IconvCodePage::ToAnsi(std::string_view utf8) const {
+  if (utf8_) return WellFormedUtf8(utf8, "?");
+  return toAnsi_->Convert(utf8);
+}
 
 std::string IconvCodePage::FromAnsi(std::string_view ansi) const {
+  if (utf8_) return WellFormedUtf8(ansi, kReplacementUtf8);
   return fromAnsi_->Convert(ansi);
 }
 

@@ -32,13 +32,17 @@ class IconvCodePage final : public IAnsiCodePage {
 
   // Lenient both ways: a character the code page cannot hold, or invalid
   // UTF-8, becomes '?'; a byte sequence that is not valid in the code page
-  // becomes U+FFFD. NUL passes through.
+  // becomes U+FFFD. UTF-8 is Unicode's: surrogates, code points past
+  // U+10FFFF, overlong and 5- or 6-byte forms are invalid, each maximal
+  // invalid part one replacement. A stateful code page's text ends in its
+  // initial state. NUL passes through.
   std::string ToAnsi(std::string_view utf8) const override;
   std::string FromAnsi(std::string_view ansi) const override;
 
  private:
   class Converter;
   std::string charset_;
+  bool utf8_;  // UTF-8 both sides: checked, never handed to iconv
   std::unique_ptr<Converter> toAnsi_;
   std::unique_ptr<Converter> fromAnsi_;
 };

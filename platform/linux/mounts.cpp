@@ -2,22 +2,18 @@
 
 #include <fcntl.h>
 #include <libmount.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <unordered_set>
 
 namespace kv::linux_os {
 namespace {
-
-constexpr long kProcSuperMagic = 0x9fa0;
 
 // File systems reached over a network, or shared from a host as a network
 // share is (9p, virtiofs).
@@ -31,6 +27,9 @@ constexpr std::string_view kNetworkFileSystems[] = {
 // File systems that are block-device backed although their source is not a
 // device node (a pool or a dataset name).
 constexpr std::string_view kPoolFileSystems[] = {"zfs", "bcachefs"};
+
+// Where snap packages mount their images.
+constexpr std::string_view kPackageImageTrees[] = {"/snap", "/var/lib/snapd/snap"};
 
 // Places where the system keeps its own RAM file systems.
 constexpr std::string_view kSystemTrees[] = {"/dev", "/proc", "/sys", "/run"};
@@ -127,6 +126,14 @@ MountKind KindOf(const MountEntry& entry) {
   return MountKind::Other;
 }
 
+bool HiddenFromDriveList(const MountEntry& entry) {
+  if (mnt_match_options(entry.options.c_str(), "x-gvfs-hide") == 1) return true;
+  if (entry.fsType != "squashfs" || !entry.source.starts_with("/dev/loop")) return false;
+  for (auto tree : kPackageImageTrees)
+    if (InTree(entry.target, tree)) return true;
+  return false;
+}
+
 std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped) {
   std::size_t dropped = 0;
   // Drop lines before the first mountinfo line (see LooksLikeMountInfoLine).
@@ -167,6 +174,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipp
     e.target = text_of(mnt_fs_get_target(fs));
     e.fsType = text_of(mnt_fs_get_fstype(fs));
     e.source = text_of(mnt_fs_get_source(fs));
+    if (char* options = mnt_fs_strdup_options(fs)) {
+      e.options = options;
+      std::free(options);
+    }
     entries.push_back(std::move(e));
   }
   mnt_free_iter(it);
@@ -192,10 +203,17 @@ MountSnapshot::MountSnapshot(std::vector<MountEntry> entries) : entries_(std::mo
   std::unordered_set<dev_t> listed;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     const MountEntry& e = entries_[i];
-    if (!reachable_[i] || !ValidRootPath(e.target) || KindOf(e) == MountKind::Other) continue;
+    if (!reachable_[i] || !ValidRootPath(e.target) || KindOf(e) == MountKind::Other ||
+        HiddenFromDriveList(e))
+      continue;
     if (!listed.insert(e.device).second) continue;  // this file system is listed already
     roots_.push_back(&e);
-    rootList_.append(e.target);
+  }
+  std::size_t listSize = 1;
+  for (const MountEntry* e : roots_) listSize += e->target.size() + 1;
+  rootList_.reserve(listSize);
+  for (const MountEntry* e : roots_) {
+    rootList_.append(e->target);
     rootList_.push_back('\0');
   }
   rootList_.push_back('\0');
@@ -235,6 +253,10 @@ void MountSnapshot::FindReachable() {
     return;
   }
 
+  // The walk along a path steps, at each of its directories, onto the mounts
+  // stacked there. Where it ends for a path depends on the path alone, so it
+  // is found once per directory, from where the walk stood one directory up:
+  // the whole table costs one step per directory and per stacked mount.
   auto descend = [&](std::size_t at, std::string_view dir) {
     for (std::size_t steps = 0; steps < n; ++steps) {
       const auto it = children.find({at, dir});
@@ -243,13 +265,27 @@ void MountSnapshot::FindReachable() {
     }
     return at;
   };
+  std::unordered_map<std::string_view, std::size_t> walked;  // path -> where the walk ends
+  walked.reserve(2 * n);
+  std::vector<std::string_view> pending;
   auto resolve = [&](std::string_view path) {
-    std::size_t at = descend(*root, "/");
-    for (std::size_t pos = 1; pos < path.size();) {
-      auto slash = path.find('/', pos);
-      if (slash == std::string_view::npos) slash = path.size();
-      at = descend(at, path.substr(0, slash));
-      pos = slash + 1;
+    // The walk's last step: the path without a trailing '/'.
+    if (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    std::size_t at = *root;
+    pending.clear();
+    for (std::string_view dir = path;;) {
+      if (const auto it = walked.find(dir); it != walked.end()) {
+        at = it->second;
+        break;
+      }
+      pending.push_back(dir);
+      if (dir == "/") break;  // the walk starts at the root mount
+      const std::size_t slash = dir.rfind('/', dir.size() - 1);
+      dir = slash == 0 ? std::string_view("/") : dir.substr(0, slash);
+    }
+    for (; !pending.empty(); pending.pop_back()) {
+      at = descend(at, pending.back());
+      walked.emplace(pending.back(), at);
     }
     return at;
   };
@@ -272,47 +308,13 @@ const MountEntry* MountSnapshot::MountAt(std::string_view mountPoint) const {
 
 MountTable::MountTable(std::string path) : path_(std::move(path)) {}
 
-MountTable::~MountTable() {
-  if (watch_ >= 0) close(watch_);
-}
-
-bool MountTable::Changed() {
-  if (watch_ < 0) return true;
-  if (kernelFile_) {
-    struct pollfd p {watch_, POLLPRI, 0};
-    if (poll(&p, 1, 0) < 0) return true;
-    return (p.revents & (POLLPRI | POLLERR | POLLNVAL)) != 0;
-  }
-  struct stat st {};
-  if (stat(path_.c_str(), &st) != 0) return true;
-  const FileStamp now{st.st_dev, st.st_ino, st.st_size,
-                      st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
-  return !(now == stamp_);
-}
-
 std::shared_ptr<const MountSnapshot> MountTable::Current() {
   std::lock_guard lock(mutex_);
-  if (snapshot_ && !Changed()) return snapshot_;
-
-  snapshot_.reset();
-  if (watch_ >= 0) close(watch_);
-  // The file is opened before it is read: a change after this point marks
-  // it, and the next call reads the table again.
-  watch_ = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-  if (watch_ < 0) return nullptr;
-  struct statfs fs {};
-  kernelFile_ = fstatfs(watch_, &fs) == 0 && fs.f_type == kProcSuperMagic;
-  struct stat st {};
-  if (fstat(watch_, &st) == 0)
-    stamp_ = {st.st_dev, st.st_ino, st.st_size,
-              st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
-  auto text = ReadWhole(watch_);
-  if (!text) {
-    close(watch_);
-    watch_ = -1;
-    return nullptr;
+  if (!read_) {
+    read_ = true;
+    if (auto entries = ReadMountInfo(path_))
+      snapshot_ = std::make_shared<const MountSnapshot>(std::move(*entries));
   }
-  snapshot_ = std::make_shared<const MountSnapshot>(ParseMountInfo(*text));
   return snapshot_;
 }
 

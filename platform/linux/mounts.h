@@ -22,6 +22,7 @@ struct MountEntry {
   std::string target;  // the mount point
   std::string fsType;  // as the kernel names it: "ext4", "nfs4", "fuse.sshfs"
   std::string source;  // "/dev/sda1", "server:/export", "tmpfs"
+  std::string options;  // the mount's and the file system's options, comma-separated
 };
 
 // What a mount is to the user.
@@ -35,6 +36,10 @@ enum class MountKind {
 bool IsNetworkFileSystem(std::string_view fsType);
 bool IsRamFileSystem(std::string_view fsType);
 MountKind KindOf(const MountEntry& entry);
+// Mounts that are not the user's drives although their kind would list them:
+// the read-only squashfs images of packages (snaps) on loop devices, and any
+// mount marked x-gvfs-hide, which desktops leave out of their drive lists.
+bool HiddenFromDriveList(const MountEntry& entry);
 
 // Parses mountinfo text with libmount. Lines libmount cannot read are
 // skipped and counted in skipped (when given).
@@ -56,7 +61,8 @@ class MountSnapshot {
   // later mount is not found.
   const MountEntry* MountAt(std::string_view mountPoint) const;
   // The roots: block-device, network and RAM file systems that can be
-  // reached, each file system once, in mount order.
+  // reached and are not hidden from drive lists, each file system once, in
+  // mount order.
   const std::vector<const MountEntry*>& Roots() const { return roots_; }
   // The roots in the GetLogicalDriveStringsA form: each followed by a NUL,
   // then one more NUL.
@@ -72,33 +78,21 @@ class MountSnapshot {
   std::string rootList_;
 };
 
-// The system's mount table, read again only when it has changed: the kernel
-// marks /proc/self/mountinfo when a mount comes or goes, and any other file
-// is read again when its size, time or identity changes.
+// The system's mount table, read at the first question and kept: the window
+// is filled once, and every query of that fill sees the same table.
 class MountTable {
  public:
   explicit MountTable(std::string path = "/proc/self/mountinfo");
-  ~MountTable();
   MountTable(const MountTable&) = delete;
   MountTable& operator=(const MountTable&) = delete;
 
-  // The table as it stands; nullptr when it cannot be read.
+  // The table as it stood at the first call; nullptr when it could not be read.
   std::shared_ptr<const MountSnapshot> Current();
 
  private:
-  bool Changed();
-
   std::string path_;
   std::mutex mutex_;
-  int watch_ = -1;  // the open mountinfo file the kernel marks on change
-  bool kernelFile_ = false;
-  struct FileStamp {
-    dev_t dev = 0;
-    ino_t ino = 0;
-    off_t size = 0;
-    long long mtimeNs = 0;
-    bool operator==(const FileStamp&) const = default;
-  } stamp_;
+  bool read_ = false;
   std::shared_ptr<const MountSnapshot> snapshot_;
 };
 

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/visible_text.h"
+
 namespace kv::qt {
 
 int TwipsToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
@@ -41,10 +43,8 @@ QRect LinePixels(QPoint from, QPoint to, int width) {
 QString PlainText(std::string_view utf8) {
   const auto nul = utf8.find('\0');
   if (nul != std::string_view::npos) utf8 = utf8.substr(0, nul);
-  QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  text.replace(QChar(u'\r'), QChar(u'\n'));
-  return text;
+  const std::string shown = VisibleLines(utf8, "\n");
+  return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 std::string FromQtLines(const QString& text) {

@@ -34,8 +34,10 @@ QRect TwipsToRect(int left, int top, int width, int height);
 QRect LinePixels(QPoint from, QPoint to, int width);
 
 // Text as the program hands it over (UTF-8) shown as plain text: cut at the
-// first NUL, as the native controls do, with CR LF and lone CR turned into
-// Qt's line feed. Invalid UTF-8 shows as U+FFFD.
+// first NUL, as the native controls do; each CR LF becomes Qt's line feed, and
+// every other control, separator, bidi or zero-width character and invalid
+// byte is escaped as platform/visible_text.h describes, so the window shows
+// what the terminal shows.
 QString PlainText(std::string_view utf8);
 
 // The program's text of a text box as Qt shows it and back: line breaks are

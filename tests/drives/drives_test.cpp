@@ -158,8 +158,10 @@ INSTANTIATE_TEST_SUITE_P(
         {"Type7", "C:\\", {.driveType = 7}, "  Drive Type:  *ERROR*"},
         // Mount points are shown as mounted (not upper-cased), each on one line.
         {"MountPoint", "/media/usb stick", {}, "Disk /media/usb stick"},
-        {"Newline", "/mnt/a\nb", {}, "Disk /mnt/a\\012b"},
-        {"Tab", "/mnt", {.label = "x\ty"}, "  Volume Name: x\\011y"},
+        {"Newline", "/mnt/a\nb", {}, "Disk /mnt/a\\x0ab"},
+        {"Tab", "/mnt", {.label = "x\ty"}, "  Volume Name: x\\x09y"},
+        {"LineSeparator", "/mnt/a\u2028b", {}, "Disk /mnt/a\\u2028b"},
+        {"BidiOverride", "/mnt", {.label = "\u202egpj.exe"}, "  Volume Name: \\u202egpj.exe"},
         // The 127-byte name buffer holds 126 characters and the NUL.
         {"LongLabelCut", "C:\\", {.label = kLong + "L"}, "  Volume Name: " + kLong}}),
     [](const auto& info) { return std::string(info.param.name); });

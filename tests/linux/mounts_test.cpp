@@ -34,13 +34,14 @@ TEST_P(FixtureRoots, ListsTheFileSystemsAUserWorksWith) {
 INSTANTIATE_TEST_SUITE_P(
     Machines, FixtureRoots,
     ::testing::Values(
-        // /proc, /sys, /dev and /run mounts, the desktop's FUSE helpers and the
-        // bind mount of / are left out; snaps are loop devices.
+        // /proc, /sys, /dev and /run mounts, the desktop's FUSE helpers, the
+        // bind mount of /, the snaps' images and a mount marked x-gvfs-hide
+        // are left out; an image the user mounted stays.
         RootsCase{"UbuntuDesktop",
                   "ubuntu_desktop.mountinfo",
-                  {"/", "/snap/bare/5", "/snap/core20/1974", "/boot/efi", "/tmp", "/mnt/nas",
-                   "/media/taro/USB STICK", "/media/taro/UBUNTU 22_04", "/home/taro/server",
-                   "/mnt/win"}},
+                  {"/", "/boot/efi", "/tmp", "/mnt/nas", "/media/taro/USB STICK",
+                   "/media/taro/UBUNTU 22_04", "/home/taro/server", "/mnt/win",
+                   "/home/taro/images/rescue"}},
         RootsCase{"VirtualMachine", "virtual_machine.mountinfo", {"/", "/mnt/scratch"}},
         // /home is a second subvolume of the btrfs file system at /: listed once.
         RootsCase{"FedoraBtrfs",

@@ -22,12 +22,17 @@ std::string Repeat(const std::string& text, int times) {
   return out;
 }
 
-struct Conversion { const char* name; bool toAnsi; std::string input, expected; };
+struct Conversion {
+  const char* name;
+  bool toAnsi;
+  std::string input, expected;
+  const char* charset = "CP932";
+};
 class Cp932 : public ::testing::TestWithParam<Conversion> {};
 
 TEST_P(Cp932, Converts) {
-  static const IconvCodePage page("CP932");
   const auto& c = GetParam();
+  const IconvCodePage page(c.charset);
   EXPECT_EQ(c.toAnsi ? page.ToAnsi(c.input) : page.FromAnsi(c.input), c.expected);
 }
 
@@ -43,7 +48,17 @@ INSTANTIATE_TEST_SUITE_P(Texts, Cp932, ::testing::Values(
     Conversion{"Emoji", true, "a😀b", "a?b"},
     Conversion{"InvalidUtf8", true, "a\xFF" "b\xE3\x81", "a?b?"},
     Conversion{"LoneLeadByteAtEnd", false, "a\x83", "a\xEF\xBF\xBD"},
-    Conversion{"LeadByteWithoutTrail", false, "\x81\x20z", "\xEF\xBF\xBD z"}), test::ByName);
+    Conversion{"LeadByteWithoutTrail", false, "\x81\x20z", "\xEF\xBF\xBD z"},
+    // UTF-8 is Unicode's: each maximal invalid part is one U+FFFD (or '?').
+    Conversion{"FiveByteForm", false, "a\xF8\xA0\x82\x82\xA0", "a" + Repeat("\uFFFD", 5), "UTF-8"},
+    Conversion{"PastU10FFFF", false, "\xF4\x90\x80\x80", Repeat("\uFFFD", 4), "UTF-8"},
+    Conversion{"Surrogate", true, "\xED\xA0\x80z", "???z", "UTF-8"},
+    Conversion{"Overlong", false, "\xC0\xAF\xE0\x80\xAF", Repeat("\uFFFD", 5), "UTF-8"},
+    Conversion{"CutAtEnd", false, "\xF0\x9F\x98", "\uFFFD", "UTF-8"},
+    Conversion{"WellFormed", false, std::string("ｱ😀\0\x7F", 9), std::string("ｱ😀\0\x7F", 9), "UTF-8"},
+    // A stateful code page ends its text in its initial state.
+    Conversion{"ShiftStateReset", true, "日本", "\x1B$BF|K\\\x1B(B", "ISO-2022-JP"}),
+    test::ByName);
 
 TEST(IconvCodePage, UnknownCharsetIsAnError) {
   EXPECT_THROW(IconvCodePage("NO-SUCH-CHARSET-KV"), kv::Error);
