@@ -82,12 +82,11 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     }
     QtUi* ui = create(&argc, argv);
     if (ui == nullptr)
-      throw Error(kErrFileNotFound,
-                  "ウィンドウを開けません (" + candidate.string() + " がウィンドウを作れません)。");
+      throw WindowNotOpenedError(candidate.string());
     return std::unique_ptr<QtUi>(ui);
   }
   if (reasons.empty()) reasons = "\n" + std::string(kKavrenoQtModule) + " が見つかりません";
-  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません。" + reasons);
+  throw ModuleNotLoadedError(reasons);
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ void CopyName(const std::vector<char>& name, std::span<char> buffer) {
 
 std::string Volumes::VolumeLabelLookup(std::string_view root) const {
   const auto answer = QueryVolume(root, MAX_PATH + 1, 0, limit_);
-  if (!answer || !answer->ok) throw Error(kErrDeviceUnavailable, "デバイスが準備されていません。");
+  if (!answer || !answer->ok) throw DeviceUnavailableError();
   return std::string(answer->volumeName.data(),
                      strnlen(answer->volumeName.data(), answer->volumeName.size()));
 }

@@ -115,7 +115,4 @@ class OsServicesSet final : public OsPlatform {
   DiskSpace diskSpace_;
 };
 
-// The device-unavailable error of the volume-label lookup.
-inline constexpr int32_t kErrDeviceUnavailable = 68;
-
 }  // namespace kv::win32

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/console/terminal_text.h"
+#include "tests/fakes/form_contract_cases.h"
 #include "sample_layouts.h"
 
 namespace kv::console {
@@ -74,6 +75,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, Escape, ::testing::Values(
                R"(\xed\xa0\x80\xf4\x90\x80\x80)", R"(\xed\xa0\x80\xf4\x90\x80\x80)"},
     EscapeCase{"ShiftJis", "\x83\x65\x83\x58\x83\x67", R"(\x83e\x83X\x83g)", R"(\x83e\x83X\x83g)"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FormContract, TheConsoleFormKeepsIt) {
+  ConsoleForm form(test::ContractLayout());
+  EXPECT_EQ(test::ContractBreaches(form), std::vector<std::string>{});
+}
 
 }  // namespace
 }  // namespace kv::console

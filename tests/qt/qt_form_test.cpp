@@ -18,6 +18,7 @@
 
 #include "about/frmAbout_layout.h"
 #include "app/frmSystem_layout.h"
+#include "tests/fakes/form_contract_cases.h"
 
 using namespace kv;
 using namespace kv::qt;
@@ -51,6 +52,12 @@ class QtFormTest : public QObject {
   QtForm& Main() { return *main_; }
 
  private slots:
+  void keepsTheFormContract() {
+    QtForm form(test::ContractLayout(), icons_, 0, events_);
+    const std::vector<std::string> breaches = test::ContractBreaches(form);
+    QVERIFY2(breaches.empty(), breaches.empty() ? "" : breaches.front().c_str());
+  }
+
   void init() {
     events_ = Events{};
     const IconHandle icon = icons_.Add(ProgramIcon(), kProgramIconSize);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/form_contract.h"
 #include "platform/win32/ui/colors.h"
 #include "platform/win32/ui/metrics.h"
 #include "platform/win32/ui/resource_ids.h"
@@ -20,21 +21,7 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"KavrenoForm";
 
-// Line styles beyond the two the layouts name.
-constexpr int kLineDash = 1;
-constexpr int kLineDot = 2;
-constexpr int kLineDashDot = 3;
-constexpr int kLineDashDotDot = 4;
-constexpr int kLineTransparent = 5;
-
 COLORREF SysColor(int index) { return GetSysColor(index); }
-
-// Narrows what is drawn next horizontally by ratio, about the x coordinate left.
-void NarrowAbout(HDC dc, LONG left, double ratio) {
-  const XFORM narrow{static_cast<FLOAT>(ratio), 0.0f, 0.0f, 1.0f,
-                     static_cast<FLOAT>(left * (1.0 - ratio)), 0.0f};
-  SetWorldTransform(dc, &narrow);
-}
 
 // A failing system call, described by the system.
 Error SystemError(const char* function) {
@@ -43,16 +30,15 @@ Error SystemError(const char* function) {
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string description = function;
+  std::wstring message;
   if (text != nullptr) {
-    std::wstring message = text;
+    message = text;
     LocalFree(text);
     while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n')) {
       message.pop_back();
     }
-    description += ": " + Narrow(message);
   }
-  return Error(kErrInvalidCall, description);
+  return SystemCallError(function, Narrow(message));
 }
 
 HICON ProgramIcon(int widthIndex, int heightIndex) {
@@ -62,25 +48,6 @@ HICON ProgramIcon(int widthIndex, int heightIndex) {
   if (icon == nullptr) return LoadIconW(nullptr, IDI_APPLICATION);
   return static_cast<HICON>(icon);
 }
-
-int PenStyleOf(int lineStyle) {
-  switch (lineStyle) {
-    case kLineDash:
-      return PS_DASH;
-    case kLineDot:
-      return PS_DOT;
-    case kLineDashDot:
-      return PS_DASHDOT;
-    case kLineDashDotDot:
-      return PS_DASHDOTDOT;
-    case kLineTransparent:
-      return PS_NULL;
-    default:  // solid and inside solid: a line has no inside
-      return PS_SOLID;
-  }
-}
-
-int TabKey(const layout::Control& c) { return c.tabIndex < 0 ? INT_MAX : c.tabIndex; }
 
 }  // namespace
 
@@ -140,33 +107,15 @@ ControlStyles StylesOf(const layout::Control& control) {
   return {};
 }
 
-POINT ContainerOffset(const layout::Form& form, const layout::Control& control) {
-  POINT offset{0, 0};
-  const layout::Control* c = &control;
-  // A frame inside a frame adds its own place; a cycle in the data stops here.
-  for (size_t depth = 0; depth < form.controls.size() && !c->container.empty(); ++depth) {
-    const layout::Control* frame = form.Find(c->container);
-    if (frame == nullptr) break;
-    offset.x += frame->left;
-    offset.y += frame->top;
-    c = frame;
-  }
-  return offset;
-}
-
-void DrawLines(HDC dc, const layout::Form& form, UINT dpi) {
-  for (const auto& line : form.controls) {
+void DrawLines(HDC dc, const layout::Resolved& form, UINT dpi) {
+  for (const layout::Placed& placed : form.controls) {
+    const layout::Control& line = *placed.control;
     if (line.kind != layout::Kind::Line) continue;
-    const int penStyle = PenStyleOf(line.lineStyle);
-    if (penStyle == PS_NULL) continue;
     const COLORREF color = ResolveColor(line.fore, COLOR_WINDOWTEXT, SysColor);
     const int width = ScaleFromDefaultDpi(std::max(1, line.lineWidth), dpi);
-    const POINT offset = ContainerOffset(form, line);
-    const int x1 = TwipsToPixels(offset.x + line.x1, dpi);
-    const int y1 = TwipsToPixels(offset.y + line.y1, dpi);
-    const int x2 = TwipsToPixels(offset.x + line.x2, dpi);
-    const int y2 = TwipsToPixels(offset.y + line.y2, dpi);
-    if (penStyle == PS_SOLID && (x1 == x2 || y1 == y2)) {
+    const auto [x1, y1, x2, y2] = placed.rect;
+    // Solid and inside solid alike: a line has no inside.
+    if (x1 == x2 || y1 == y2) {
       // A level or upright line covers the pixels from its coordinate on,
       // rightwards or downwards as wide as it is, without its end point: a
       // grey line above a white one a pixel lower makes an etched groove.
@@ -179,7 +128,7 @@ void DrawLines(HDC dc, const layout::Form& form, UINT dpi) {
     }
     HPEN pen;
     if (width == 1) {
-      pen = CreatePen(penStyle, 1, color);
+      pen = CreatePen(PS_SOLID, 1, color);
     } else {
       LOGBRUSH brush{BS_SOLID, color, 0};
       pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT, static_cast<DWORD>(width),
@@ -243,35 +192,8 @@ void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textCol
     const int baseline = box.top + (box.bottom - box.top - inkHeight) / 2 + geometry.inkAbove;
     area.top = baseline - geometry.ascent;
     area.bottom = area.top + geometry.lineHeight;
-    const int room = area.right - area.left;
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.data(), length, &extent);
-    UINT format = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-    if (extent.cx > room && room > 0 && SetGraphicsMode(dc, GM_ADVANCED) != 0) {
-      // Narrowed about the box's left edge. Glyph widths round differently
-      // once narrowed, so the width is measured again under the narrowing.
-      double ratio = static_cast<double>(room) / extent.cx;
-      SIZE narrowed = extent;
-      bool fits = false;
-      for (int pass = 0; pass < 4 && ratio >= kNarrowestText; ++pass) {
-        NarrowAbout(dc, area.left, ratio);
-        GetTextExtentPoint32W(dc, text.data(), length, &narrowed);
-        const double width = narrowed.cx * ratio;
-        if (width <= room) {
-          fits = true;
-          break;
-        }
-        ratio *= room / width;
-      }
-      if (fits) {
-        area.right = area.left + narrowed.cx + 1;
-        format &= ~static_cast<UINT>(DT_END_ELLIPSIS);
-      } else {
-        ratio = kNarrowestText;
-        NarrowAbout(dc, area.left, ratio);
-        area.right = area.left + static_cast<LONG>(room / ratio);
-      }
-    }
+    // Whatever does not fit is cut at the box's edge (see layout::Resolved::fontScale).
+    const UINT format = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX;
     DrawTextW(dc, text.data(), length, &area, format);
   } else {
     // The first line's ink at the top of the box.
@@ -393,8 +315,30 @@ HMENU Form::BuildMenu() {
   return bar;
 }
 
-void Form::SetFont(UINT dpi) {
+void Form::ResolveLayout(UINT dpi) {
+  dpi_ = dpi;
+  SetFont(dpi, 1.0);
+  layout::FontMetrics metrics;
+  metrics.pixelsPerInch = static_cast<int>(dpi);
+  metrics.lineHeight = geometry_.lineHeight;
+  metrics.inkHeight = geometry_.inkAbove + geometry_.inkBelow;
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font_);
+  metrics.textWidth = [screen](std::string_view utf8) {
+    const std::wstring text = Widen(std::string(utf8));
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, text.data(), static_cast<int>(text.size()), &extent);
+    return static_cast<double>(extent.cx);
+  };
+  resolved_ = layout::Resolve(layout_, metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  if (resolved_.fontScale < 1.0) SetFont(dpi, resolved_.fontScale);
+}
+
+void Form::SetFont(UINT dpi, double scale) {
   LOGFONTW logFont = MessageFontForDpi(dpi);
+  logFont.lfHeight = static_cast<LONG>(logFont.lfHeight * scale);  // toward zero: never larger
   HFONT font = CreateFontIndirectW(&logFont);
   if (font == nullptr) throw SystemError("CreateFontIndirectW");
   if (font_ != nullptr) DeleteObject(font_);
@@ -407,30 +351,13 @@ void Form::SetFont(UINT dpi) {
 }
 
 void Form::CreateControls() {
-  SetFont(dpi_);
+  ResolveLayout(dpi_);
 
-  // Sibling order is tab order: the dialog keys walk the siblings.
+  // Sibling order is tab order: the dialog keys walk the siblings; and each
+  // label that names a control comes right before it, where screen readers
+  // look for a control's name (labels take no focus, so the keys' order stays).
   std::vector<const layout::Control*> order;
-  for (const auto& c : layout_.controls)
-    if (c.kind != layout::Kind::Line) order.push_back(&c);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const auto* a, const auto* b) { return TabKey(*a) < TabKey(*b); });
-  // A label that names another control comes right before it, where screen
-  // readers look for a control's name; labels take no focus, so the keys'
-  // order stays.
-  for (size_t i = 0; i < order.size(); ++i) {
-    const layout::Control* named = order[i];
-    if (named->buddyName.empty()) continue;
-    auto buddy = std::find_if(order.begin(), order.end(), [named](const auto* c) {
-      return c->name == named->buddyName && c->index == named->buddyIndex;
-    });
-    if (buddy == order.end() || *buddy == named || (*buddy)->kind != layout::Kind::Label) continue;
-    const layout::Control* label = *buddy;
-    order.erase(buddy);
-    const auto at = std::find(order.begin(), order.end(), named) - order.begin();
-    order.insert(order.begin() + at, label);
-    i = static_cast<size_t>(at) + 1;  // the named control, now after its label
-  }
+  for (const int at : resolved_.readingOrder) order.push_back(&layout_.controls[at]);
   // A frame lies under what it holds: its children come before it, and it
   // paints around them (frames take no focus either).
   for (size_t i = 0; i < order.size(); ++i) {
@@ -450,8 +377,9 @@ void Form::CreateControls() {
   for (const layout::Control* c : order) {
     Control control;
     control.layout = *c;
+    control.at = static_cast<int>(c - layout_.controls.data());
     control.id = id++;
-    const RECT place = Place(*c, &control.singleLine);
+    const RECT place = Place(control.at);
     const ControlStyles styles = StylesOf(*c);
     const std::wstring text = c->kind == layout::Kind::PictureBox ? L"" : Widen(c->caption);
     control.hwnd =
@@ -477,10 +405,9 @@ void Form::CreateControls() {
 void Form::ApplyLayout(UINT dpi) {
   // The controls keep the old font until they have the new one.
   HFONT old = std::exchange(font_, nullptr);
-  dpi_ = dpi;
-  SetFont(dpi_);
+  ResolveLayout(dpi);
   for (auto& c : controls_) {
-    const RECT place = Place(c.layout, &c.singleLine);
+    const RECT place = Place(c.at);
     SetWindowPos(c.hwnd, nullptr, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
@@ -490,21 +417,9 @@ void Form::ApplyLayout(UINT dpi) {
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-RECT Form::Place(const layout::Control& c, bool* singleLine) const {
-  const POINT offset = ContainerOffset(layout_, c);
-  RECT place = TwipsRect(offset.x + c.left, offset.y + c.top, c.width, c.height, dpi_);
-  const int height = place.bottom - place.top;
-  const bool oneLine = height < 2 * geometry_.lineHeight;
-  if (singleLine != nullptr) *singleLine = oneLine;
-  // A label without a border shows nothing of its box, so one too low for
-  // the ink of its line grows about its middle rather than cut the text.
-  const int ink = geometry_.inkAbove + geometry_.inkBelow;
-  if (c.kind == layout::Kind::Label && c.border == layout::Border::None && oneLine &&
-      height < ink) {
-    place.top -= (ink - height) / 2;
-    place.bottom = place.top + ink;
-  }
-  return place;
+RECT Form::Place(int at) const {
+  const layout::Rect& r = resolved_.controls[static_cast<size_t>(at)].rect;
+  return RECT{r.left, r.top, r.right, r.bottom};
 }
 
 void Form::FitClientArea() {
@@ -605,25 +520,23 @@ void Form::SetLeft(float left) {
 }
 
 void Form::SetControlCaption(std::string_view name, int index, const std::string& caption) {
+  RequireControl(layout_, name, index, ControlUse::Caption);
   Control* c = Find(name, index);
-  if (c == nullptr || c->layout.kind == layout::Kind::PictureBox) throw InvalidCallError();
   c->layout.caption = caption;
   if (!SetWindowTextW(c->hwnd, Widen(caption).c_str())) throw SystemError("SetWindowTextW");
   if (c->layout.kind == layout::Kind::Label) InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 ITextBox& Form::TextBox(std::string_view name) {
-  Control* c = Find(name, -1);
-  if (c == nullptr || c->textBox == nullptr) throw InvalidCallError();
-  return *c->textBox;
+  RequireControl(layout_, name, -1, ControlUse::TextBox);
+  return *Find(name, -1)->textBox;
 }
 
 IconHandle Form::Icon() const { return reinterpret_cast<IconHandle>(bigIcon_); }
 
 void Form::SetPicture(std::string_view name, IconHandle icon) {
-  Control* c = Find(name, -1);
-  if (c == nullptr || c->layout.kind != layout::Kind::PictureBox) throw InvalidCallError();
-  SendMessageW(c->hwnd, STM_SETICON, static_cast<WPARAM>(icon), 0);
+  RequireControl(layout_, name, -1, ControlUse::Picture);
+  SendMessageW(Find(name, -1)->hwnd, STM_SETICON, static_cast<WPARAM>(icon), 0);
 }
 
 std::uintptr_t Form::Handle() const { return reinterpret_cast<std::uintptr_t>(hwnd_); }
@@ -704,7 +617,7 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(hwnd_, &paint);
-      DrawLines(dc, layout_, dpi_);
+      DrawLines(dc, resolved_, dpi_);
       EndPaint(hwnd_, &paint);
       return 0;
     }
@@ -819,7 +732,8 @@ void Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
   // A boxed value keeps a little room from its sunken edge.
   const int padding =
       c->layout.border == layout::Border::FixedSingle ? ScaleFromDefaultDpi(1, dpi_) : 0;
-  DrawLabel(item.hDC, item.rcItem, text, colors.text, colors.back, font_, geometry_, c->singleLine,
+  DrawLabel(item.hDC, item.rcItem, text, colors.text, colors.back, font_, geometry_,
+            resolved_.controls[static_cast<size_t>(c->at)].singleLine,
             padding);
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/layout.h"
+#include "platform/layout_resolve.h"
 #include "platform/ui.h"
 
 namespace kv::win32 {
@@ -45,12 +46,8 @@ struct ControlStyles {
 };
 ControlStyles StylesOf(const layout::Control& control);
 
-// The offset in twips of a control's container (its frame, and the frame's
-// frame) from the form's client area; zero for a control placed on the form.
-POINT ContainerOffset(const layout::Form& form, const layout::Control& control);
-
 // Draws the form's lines (Kind::Line controls) in stacking order.
-void DrawLines(HDC dc, const layout::Form& form, UINT dpi);
+void DrawLines(HDC dc, const layout::Resolved& form, UINT dpi);
 
 // The vertical measures of a font: the height of a line, the ascent, and how
 // far the ink of Latin and Japanese text reaches above and below the baseline.
@@ -64,10 +61,6 @@ struct TextGeometry {
 };
 // Measures the font selected into dc.
 TextGeometry MeasureFont(HDC dc);
-
-// A one-line label that would not fit its box is drawn narrower, down to this
-// share of its width; what still does not fit ends in an ellipsis.
-inline constexpr double kNarrowestText = 0.75;
 
 // Draws a label's text and background into box: one line with its ink
 // centred in the box, or lines broken at the box's width from the top.
@@ -123,7 +116,7 @@ class Form final : public IForm {
     layout::Control layout;
     int id = 0;
     HWND hwnd = nullptr;
-    bool singleLine = false;  // labels
+    int at = 0;  // its position in the layout
     std::unique_ptr<EditBox> textBox;
   };
   struct MenuCommand {
@@ -141,10 +134,12 @@ class Form final : public IForm {
   // Places the window's client area and every control at dpi, with the font for dpi.
   void ApplyLayout(UINT dpi);
   void FitClientArea();
-  // A control's place in pixels at the form's DPI; singleLine tells whether
-  // a label shows one line.
-  RECT Place(const layout::Control& control, bool* singleLine) const;
-  void SetFont(UINT dpi);
+  // Resolves the layout at dpi with the font for dpi, which it then scales as
+  // the resolution says.
+  void ResolveLayout(UINT dpi);
+  // The place in pixels of the control at position at of the layout.
+  RECT Place(int at) const;
+  void SetFont(UINT dpi, double scale);
 
   void OnCommand(int id, int notification, HWND from);
   LRESULT OnControlColor(HDC dc, HWND control, UINT message, WPARAM wParam, LPARAM lParam);
@@ -167,6 +162,7 @@ class Form final : public IForm {
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
   TextGeometry geometry_;
+  layout::Resolved resolved_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   std::vector<Control> controls_;  // in tab order
