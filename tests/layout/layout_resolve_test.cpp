@@ -1,8 +1,11 @@
 // The layout resolution every window system consumes: places, the font's
-// scale for captions wider than their labels, titles, tab and reading order.
+// scale for captions wider than their labels, titles, tab and reading order;
+// and the one contrast rule for backgrounds in system colours.
 #include "platform/layout_resolve.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/colors.h"
 
 #include "about/frmAbout_layout.h"
 #include "app/frmSystem_layout.h"
@@ -140,6 +143,27 @@ TEST(ContainerOffsets, AddUpThroughNestedFramesAndStopAtACycle) {
   EXPECT_EQ(ContainerOffset(form, inner), (Point{110, 220}));
   inner.container = "fraA";
   EXPECT_LE(ContainerOffset(form, inner).x, static_cast<int>(form.controls.size()) + 1);
+}
+
+TEST(ReadableBackground, OnlyASystemColourBelowFourAndAHalfToOneGivesWay) {
+  using colors::Rgb;
+  const Rgb black{0, 0, 0}, white{255, 255, 255}, window{1, 2, 3};
+  const Rgb grey{118, 118, 118};  // 4.54:1 on white
+  const Rgb paler{119, 119, 119};  // 4.48:1 on white
+  const struct {
+    Rgb back, text;
+    bool system;
+    Rgb painted;
+  } kCases[] = {
+      {white, black, true, white},     // a light title-bar text colour behind black text
+      {black, black, true, window},    // the scheme made them the same
+      {grey, white, true, grey},
+      {paler, white, true, window},
+      {black, black, false, black},    // RGB colours are never changed
+  };
+  for (const auto& c : kCases)
+    EXPECT_EQ(colors::ReadableBackground(c.back, c.text, c.system, window), c.painted)
+        << int(c.back.red) << " " << c.system;
 }
 
 }  // namespace

@@ -175,6 +175,17 @@ class QtFormTest : public QObject {
             label->fontMetrics().horizontalAdvance(shown) * label->devicePixelRatioF() * 0.7);
   }
 
+  // The whole form takes one font, at which every title fits its label.
+  void titlesShareOneFontAndFit() {
+    for (int i = 0; i < 14; ++i) {
+      auto* title = qobject_cast<QLabel*>(Main().Control("lblTitle", i));
+      QCOMPARE(title->font(), Main().Client()->font());
+      QVERIFY2(QFontMetricsF(title->font()).tightBoundingRect(title->text()).right() <
+                   title->width(),
+               qPrintable(title->text()));
+    }
+  }
+
   void driveBoxIsReadOnly() {
     auto* edit = qobject_cast<QPlainTextEdit*>(Main().Control("Text1"));
     QVERIFY(edit && edit->isReadOnly());

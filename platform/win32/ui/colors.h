@@ -10,6 +10,7 @@ namespace kv::win32 {
 
 // GetSysColor, or a stand-in with the same meaning.
 using SysColorFn = COLORREF (*)(int index);
+inline COLORREF SysColor(int index) { return GetSysColor(index); }
 
 // The colour of a layout colour; a Default colour is the system colour
 // defaultIndex.
