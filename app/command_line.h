@@ -1,10 +1,13 @@
 // The command line: Kavreno takes no arguments of its own beyond the usual
-// --help and --version, and --text for the text presentation.
+// --help and --version, and --text for the text presentation. The options of
+// the window toolkit (Qt's -style, -platform, -display, ...) pass through to
+// it, as in every program built with it.
 #pragma once
 
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kv {
 
@@ -13,6 +16,9 @@ struct CommandLine {
   Action action = Action::Run;
   bool text = false;    // --text: the text presentation even where a window could open
   std::string problem;  // for Action::Error: what was wrong
+  // The toolkit's own options with their values, as given and in order; they
+  // go to the toolkit when a window opens.
+  std::vector<std::string> toolkitOptions;
 };
 
 // args are the arguments after the program name.

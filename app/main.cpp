@@ -1,7 +1,9 @@
 // Start-up: the main window is the program's start-up object; the platform
 // creates it, runs its load step and dispatches its events until it ends.
+#include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,15 +12,30 @@
 #include "platform/errors.h"
 #include "platform/factory.h"
 
+namespace {
+
+// Output that could not be written is an error, whichever way the program
+// ends: a word on the standard error and exit status 1, as the GNU tools do.
+void ReportLostOutput() {
+  const std::string why = kv::FinishStandardOutput();
+  if (why.empty()) return;
+  std::cerr << "kavreno: write error: " << why << std::endl;
+  std::_Exit(1);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  std::ostream& out = kv::StandardOutput();
+  std::atexit(ReportLostOutput);
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  const kv::CommandLine line = kv::ParseCommandLine(args);
+  kv::CommandLine line = kv::ParseCommandLine(args);
   switch (line.action) {
     case kv::CommandLine::Action::Help:
-      std::cout << kv::HelpText();
+      out << kv::HelpText();
       return 0;
     case kv::CommandLine::Action::Version:
-      std::cout << kv::VersionText() << "\n";
+      out << kv::VersionText() << "\n";
       return 0;
     case kv::CommandLine::Action::Error:
       std::cerr << "kavreno: " << line.problem << "\n" << kv::UsageLine() << "\n";
@@ -27,19 +44,26 @@ int main(int argc, char** argv) {
       break;
   }
 
+  // The window toolkit sees the program's name and its own options.
+  std::vector<char*> toolkitArgv{argc > 0 ? argv[0] : const_cast<char*>("kavreno")};
+  for (std::string& option : line.toolkitOptions) toolkitArgv.push_back(option.data());
+  int toolkitArgc = static_cast<int>(toolkitArgv.size());
+  toolkitArgv.push_back(nullptr);
+
   try {
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
-    auto presentation = (line.text || !kv::HasDisplay()) ? kv::Presentation::Text
-                                                         : kv::Presentation::Window;
+    const bool window = !line.text && (kv::HasDisplay() || !line.toolkitOptions.empty());
+    auto presentation = window ? kv::Presentation::Window : kv::Presentation::Text;
     std::unique_ptr<kv::AppPlatform> platform;
     try {
-      platform = kv::CreateAppPlatform(presentation, argc, argv, services);
+      platform = kv::CreateAppPlatform(presentation, toolkitArgc, toolkitArgv.data(), services);
     } catch (const std::exception& e) {
       if (presentation == kv::Presentation::Text) throw;
       // No window can be opened here: show the same information as text.
       std::cerr << "kavreno: " << e.what() << "\n";
-      platform = kv::CreateAppPlatform(kv::Presentation::Text, argc, argv, services);
+      platform =
+          kv::CreateAppPlatform(kv::Presentation::Text, toolkitArgc, toolkitArgv.data(), services);
     }
     kv::AppServices app = platform->Services();
     kv::frmSystem mainWindow(services, app);

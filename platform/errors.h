@@ -66,15 +66,15 @@ inline Error ProgramNotStartedError(const std::string& path, const std::string& 
   return Error(kErrFileNotFound, "プログラムを開始できません: " + path + " (" + reason + ")");
 }
 
-// The window system's module could not be loaded; reasons lists, a line
-// each, what was tried and why it failed.
+// The window system's module could not be loaded; reasons says, on one line,
+// what was tried and why it failed.
 inline Error ModuleNotLoadedError(const std::string& reasons) {
-  return Error(kErrFileNotFound, "Qt モジュールを読み込めません。" + reasons);
+  return Error(kErrFileNotFound, "Qt モジュールを読み込めません: " + reasons);
 }
 
-// The window system's module was loaded but could not open a window.
-inline Error WindowNotOpenedError(const std::string& module) {
-  return Error(kErrFileNotFound, "ウィンドウを開けません (" + module + " がウィンドウを作れません)。");
+// The window system's module was loaded but could not open a window, and why.
+inline Error WindowNotOpenedError(const std::string& reason) {
+  return Error(kErrFileNotFound, "ウィンドウを開けません: " + reason);
 }
 
 // A path that names no file the system can look at.

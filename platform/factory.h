@@ -3,6 +3,8 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
+#include <string>
 
 #include "platform/os.h"
 #include "platform/ui.h"
@@ -20,9 +22,19 @@ std::unique_ptr<OsPlatform> CreateOsPlatform();
 
 enum class Presentation { Window, Text };
 
-// True when a window can be opened (Linux: DISPLAY or WAYLAND_DISPLAY is set;
-// Windows: always).
+// True when a display is designated, so that a window is to be tried (Linux:
+// DISPLAY, WAYLAND_DISPLAY, WAYLAND_SOCKET or QT_QPA_PLATFORM is set; Windows:
+// always). Whether it can be reached is found when the window system starts.
 bool HasDisplay();
+
+// The program's standard output, for what it prints (the text presentation,
+// --help, --version). Call it first, before any file is opened.
+std::ostream& StandardOutput();
+
+// Writes out what is still held for the standard output and answers why the
+// output could not all be written: "" when it was (or nothing was written),
+// else the system's description of the failure.
+std::string FinishStandardOutput();
 
 class AppPlatform {
  public:

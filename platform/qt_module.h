@@ -18,7 +18,8 @@ class QtUi {
 
 // The module's one exported symbol. Creates the QApplication (argc and argv
 // must outlive the returned object) and answers the window system; nullptr
-// when no window can be opened.
-extern "C" kv::QtUi* kavreno_qt_create(int* argc, char** argv);
+// when no window can be opened, with *whyNot set to the reason (one line,
+// UTF-8, owned by the module).
+extern "C" kv::QtUi* kavreno_qt_create(int* argc, char** argv, const char** whyNot);
 inline constexpr const char* kKavrenoQtModule = "libkavreno-qt.so";
 inline constexpr const char* kKavrenoQtEntry = "kavreno_qt_create";

@@ -12,9 +12,10 @@ linux_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libmount-dev libblkid-dev
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins libgl-dev
-  fonts-noto-cjk xvfb xauth
-  desktop-file-utils appstream
+  fonts-noto-cjk xvfb xauth x11-utils xdotool
+  desktop-file-utils appstream lintian
   locales
+  python3 fp-utils libchm-bin
 )
 windows_packages=(mingw-w64 g++-mingw-w64-i686 wine wine32 wine64)
 

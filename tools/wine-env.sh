@@ -29,6 +29,29 @@ kv_wine_ensure_locale() {
   kv_wine_have_japanese_locale
 }
 
+# True when this machine can start 32-bit Wine. Some kernels are built
+# without IA-32 emulation: there every 32-bit program fails with "Exec
+# format error", and only 64-bit Wine runs.
+kv_wine_can_run_32bit() {
+  local loader
+  for loader in /usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/wine; do
+    [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1 && return 0
+  done
+  return 1
+}
+
+# Makes "wine" and the tools that call it (wineboot, reg, ...) run 64-bit
+# Wine, through small forwarding scripts in the folder $1.
+kv_wine_use_64bit() {
+  local dir=$1 name
+  mkdir -p "$dir"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$dir/$name"
+    chmod +x "$dir/$name"
+  done
+  export PATH="$dir:$PATH" WINELOADER=/usr/lib/wine/wine64
+}
+
 # Fails unless WINEPREFIX names a prefix that tools/wine-test.sh made for its
 # run (it marks them), never a user's own.
 kv_wine_require_prefix() {

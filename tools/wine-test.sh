@@ -18,6 +18,17 @@ if [ "${KV_WINE_TEST_INSIDE:-}" != 1 ]; then
   echo "== Windows build (preset windows)"
   cmake --preset windows >/dev/null
   cmake --build --preset windows --parallel 2
+  # The tests run the 32-bit program where 32-bit Wine runs; on a kernel
+  # without IA-32 emulation they run the same sources built as 64-bit.
+  export KV_WINDOWS_PRESET=windows
+  if ! kv_wine_can_run_32bit; then
+    echo "wine-test: this machine cannot start 32-bit programs (its kernel has no IA-32" \
+      "emulation), so 32-bit Wine cannot run; the tests run the same sources built as" \
+      "64-bit (preset windows64) under 64-bit Wine" >&2
+    KV_WINDOWS_PRESET=windows64
+    cmake --preset windows64 >/dev/null
+    cmake --build --preset windows64 --parallel 2
+  fi
   export KV_WINE_TEST_INSIDE=1
   # One virtual display for the whole run: the Wine desktop of the prefix
   # and every window of the tests live on it.
@@ -30,6 +41,7 @@ fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kavreno-wine.XXXXXX")
 export WINEPREFIX=$work/prefix
+[ "${KV_WINDOWS_PRESET:-windows}" = windows64 ] && kv_wine_use_64bit "$work/bin"
 cleanup() {
   kv_wine_stop
   rm -rf "$work"
@@ -44,4 +56,4 @@ kv_wine_warm
 echo "prefix ready in $((SECONDS - start)) s"
 
 echo "== Windows tests under Wine"
-ctest --preset windows --parallel 2 "$@"
+ctest --preset "${KV_WINDOWS_PRESET:-windows}" --parallel 2 "$@"

@@ -13,31 +13,22 @@
 #include "platform/errors.h"
 #include "platform/factory.h"
 #include "platform/linux/app_services.h"
+#include "platform/linux/install_paths.h"
 #include "platform/qt_module.h"
-
-#ifndef KAVRENO_INSTALL_LIBDIR
-#define KAVRENO_INSTALL_LIBDIR "/usr/local/lib"
-#endif
 
 namespace kv {
 namespace {
 
 namespace fs = std::filesystem;
 
-using QtCreate = QtUi* (*)(int*, char**);
+using QtCreate = QtUi* (*)(int*, char**, const char**);
 
-// Where the Qt module is looked for: beside the build's or the installed
-// program (<exe dir>/../lib, <exe dir>), then the installed library folder.
+// Where the Qt module is looked for: the install's library folder relative to
+// the program, the build tree, then the configured library folder.
 std::vector<fs::path> QtModuleCandidates() {
   std::vector<fs::path> candidates;
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  if (!ec) {
-    const fs::path dir = exe.parent_path();
-    candidates.push_back(dir / ".." / "lib" / kKavrenoQtModule);
+  for (const auto& dir : linux_os::ModuleDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
     candidates.push_back(dir / kKavrenoQtModule);
-  }
-  candidates.push_back(fs::path(KAVRENO_INSTALL_LIBDIR) / "kavreno" / kKavrenoQtModule);
   return candidates;
 }
 
@@ -72,21 +63,23 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     void* module = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (module == nullptr) {
       const char* why = dlerror();
-      reasons += "\n" + candidate.string() + ": " + (why ? why : "dlopen failed");
+      reasons += "; " + candidate.string() + ": " + (why ? why : "dlopen failed");
       continue;
     }
     auto create = reinterpret_cast<QtCreate>(dlsym(module, kKavrenoQtEntry));
     if (create == nullptr) {
-      reasons += "\n" + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
+      reasons += "; " + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
       continue;
     }
-    QtUi* ui = create(&argc, argv);
+    const char* whyNot = nullptr;
+    QtUi* ui = create(&argc, argv, &whyNot);
     if (ui == nullptr)
-      throw WindowNotOpenedError(candidate.string());
+      throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
     return std::unique_ptr<QtUi>(ui);
   }
-  if (reasons.empty()) reasons = "\n" + std::string(kKavrenoQtModule) + " が見つかりません";
-  throw ModuleNotLoadedError(reasons);
+  // One line, reasons apart by semicolons: it is what the user reads on the terminal.
+  if (reasons.empty()) reasons = "; " + std::string(kKavrenoQtModule) + " が見つかりません";
+  throw ModuleNotLoadedError(reasons.substr(2));
 }
 
 }  // namespace
@@ -94,7 +87,7 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
                                                const OsServices&) {
   if (presentation == Presentation::Text) {
-    auto windows = CreateConsoleWindowSystem(std::cout, std::cerr);
+    auto windows = CreateConsoleWindowSystem(StandardOutput(), std::cerr);
     auto help = CreateConsoleHelpEngine();
     auto platform = std::make_unique<LinuxAppPlatform>(*windows, *help);
     platform->consoleWindows = std::move(windows);

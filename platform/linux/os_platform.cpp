@@ -38,6 +38,9 @@ bool NonEmptyEnv(const char* name) {
 
 std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOsPlatform>(); }
 
-bool HasDisplay() { return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY"); }
+bool HasDisplay() {
+  return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY") ||
+         NonEmptyEnv("WAYLAND_SOCKET") || NonEmptyEnv("QT_QPA_PLATFORM");
+}
 
 }  // namespace kv

@@ -1,5 +1,6 @@
 #include "platform/qt/qt_controls.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QHideEvent>
@@ -14,7 +15,22 @@ namespace kv::qt {
 
 // ---- FormWindow --------------------------------------------------------------
 
+namespace {
+
+// A form's window that is not a dialog is the application's window: screen
+// readers are to hear a frame (QAccessible::Window), not the dialog that its
+// base class would announce.
+QAccessibleInterface* FormWindowAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(FormWindow::staticMetaObject.className())) return nullptr;
+  auto* window = static_cast<FormWindow*>(object);
+  if (window->windowType() == Qt::Dialog) return nullptr;
+  return new QAccessibleWidget(window, QAccessible::Window);
+}
+
+}  // namespace
+
 FormWindow::FormWindow(Qt::WindowFlags flags) : QDialog(nullptr, flags) {
+  QAccessible::installFactory(FormWindowAccessible);  // once; later calls change nothing
   setSizeGripEnabled(false);
 }
 

@@ -22,20 +22,20 @@ namespace kv::qt {
 namespace {
 
 // The palette role standing in for each Windows system colour (GetSysColor)
-// the layouts name. The active title bar's text (9) has no role of its own;
-// the text on the selection, which title bars share their colours with,
-// stands in for it.
+// the layouts name. The button face (15) is what forms are filled with, so it
+// is the role a form's own background takes, Window (Qt's Windows theme fills
+// both from it): a control painted in it shows no patch, whatever the palette.
+// The active title bar's text (9) has no role of its own; the text on the
+// selection, which title bars share their colours with, stands in for it.
 QPalette::ColorRole SystemColourRole(uint32_t index) {
   switch (index) {
     case layout::kColorWindow:
       return QPalette::Base;
     case layout::kColorCaptionText:
       return QPalette::HighlightedText;
-    case layout::kColorButtonFace:
-      return QPalette::Button;
     case layout::kColorButtonText:
       return QPalette::ButtonText;
-    default:
+    default:  // the button face
       return QPalette::Window;
   }
 }

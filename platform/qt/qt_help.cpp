@@ -2,17 +2,17 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QKeySequence>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/linux/install_paths.h"
 #include "platform/qt/qt_text.h"
-
-#ifndef KAVRENO_INSTALLED_DATA_DIR
-#define KAVRENO_INSTALLED_DATA_DIR "/usr/share/kavreno"
-#endif
 
 namespace kv::qt {
 
@@ -38,6 +38,14 @@ class HelpWindow final : public QWidget {
     const QString title = browser_->documentTitle();
     setWindowTitle(title.isEmpty() ? QFileInfo(path).fileName() : title);
     resize(640, 520);
+    // Esc, Ctrl+W and the platform's own keys for closing a window close it.
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::Close);
+    for (const QKeySequence& key :
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+      if (!keys.contains(key)) keys << key;
+    auto* close = new QShortcut(this);
+    close->setKeys(keys);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
   }
 
  private:
@@ -47,10 +55,9 @@ class HelpWindow final : public QWidget {
 }  // namespace
 
 QStringList DefaultHelpDirs() {
-  const QString programDir = QCoreApplication::applicationDirPath();
-  QStringList dirs{programDir, QDir::cleanPath(programDir + QStringLiteral("/../share/kavreno")),
-                   QStringLiteral(KAVRENO_INSTALLED_DATA_DIR)};
-  dirs.removeDuplicates();
+  QStringList dirs;
+  for (const auto& dir : linux_os::DataDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
+    dirs.append(QFile::decodeName(dir.c_str()));
   return dirs;
 }
 

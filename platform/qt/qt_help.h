@@ -41,8 +41,9 @@ class QtHelpEngine final : public IHelpEngine {
   std::map<QString, QPointer<QWidget>> windows_;
 };
 
-// The folders the program's help file is looked for in: next to the program,
-// in ../share/kavreno next to it, and in the installed data folder.
+// The folders the program's help file is looked for in: next to the program
+// (the build tree), the install's data folder relative to the program, and
+// the configured data folder.
 QStringList DefaultHelpDirs();
 
 }  // namespace kv::qt

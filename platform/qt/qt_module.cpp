@@ -1,23 +1,36 @@
 // The module's one exported entry point.
 #include "platform/qt_module.h"
 
-#include <cstdlib>
+#include <QStringList>
+#include <exception>
+#include <memory>
+#include <string>
 
+#include "platform/qt/qt_display.h"
 #include "platform/qt/qt_ui.h"
 
 extern "C" __attribute__((visibility("default"))) kv::QtUi* kavreno_qt_create(int* argc,
-                                                                              char** argv) {
-  if (!argc || !argv) return nullptr;
-  // Without a display (and no platform chosen by hand) Qt would abort the
-  // process; the caller gets nullptr instead.
-  const auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-  };
-  if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) return nullptr;
-  try {
-    return new kv::qt::QtUiImpl(*argc, argv);
-  } catch (...) {
+                                                                              char** argv,
+                                                                              const char** whyNot) {
+  static std::string reason;
+  const auto refuse = [whyNot](std::string why) -> kv::QtUi* {
+    reason = std::move(why);
+    if (whyNot) *whyNot = reason.c_str();
     return nullptr;
+  };
+  if (!argc || !argv) return refuse("no command line");
+  // Qt ends the process when it cannot start its platform: the display and
+  // the plugin are looked at first.
+  QStringList arguments;
+  for (int i = 1; i < *argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  std::shared_ptr<void> probe;  // closed once Qt has its own connection
+  const QString why = kv::qt::WhyNoWindow(arguments, kv::qt::ProcessEnvironment, &probe);
+  if (!why.isEmpty()) return refuse(why.toStdString());
+  try {
+    auto* ui = new kv::qt::QtUiImpl(*argc, argv);
+    probe.reset();
+    return ui;
+  } catch (const std::exception& e) {
+    return refuse(e.what());
   }
 }

@@ -1,4 +1,6 @@
 // The window system and the application services on Windows.
+#include <iostream>
+
 #include "platform/factory.h"
 #include "platform/win32/app_services.h"
 #include "platform/win32/ui/win32_window_system.h"
@@ -30,6 +32,15 @@ std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& a
   (void)argv;
   (void)os;
   return std::make_unique<Win32AppPlatform>();
+}
+
+// A GUI program prints only to a standard output it was given; the C++
+// stream's state tells whether the writes reached it.
+std::ostream& StandardOutput() { return std::cout; }
+
+std::string FinishStandardOutput() {
+  std::cout.flush();
+  return std::cout ? std::string() : std::string("the output could not be written");
 }
 
 }  // namespace kv

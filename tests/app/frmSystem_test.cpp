@@ -143,14 +143,49 @@ TEST_F(MainWindow, AboutIsModalAndFreshEachTime) {
 
 TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
   using Action = CommandLine::Action;
-  const std::tuple<std::vector<std::string_view>, Action, bool> table[] = {
-      {{}, Action::Run, false},
-      {{"--help"}, Action::Help, false},
-      {{"--text", "--version"}, Action::Version, true},
-      {{"--text", "-x"}, Action::Error, true}};
-  for (const auto& [args, action, text] : table) {
-    const CommandLine line = ParseCommandLine(args);
-    EXPECT_EQ(std::pair(line.action, line.text), std::pair(action, text)) << args.size();
+  using Args = std::vector<std::string_view>;
+  using Qt = std::vector<std::string>;
+  struct Row {
+    Args args;
+    Action action;
+    bool text;
+    Qt toolkit;           // the options that go to Qt
+    std::string problem;  // for Action::Error
+  };
+  const Row table[] = {
+      {{}, Action::Run, false, {}, ""},
+      {{"--help"}, Action::Help, false, {}, ""},
+      {{"--text", "--version"}, Action::Version, true, {}, ""},
+      {{"--text", "-x"}, Action::Error, true, {}, "unrecognized option '-x'"},
+      {{"extra"}, Action::Error, false, {}, "unexpected argument 'extra'"},
+      {{"-style", "Fusion"}, Action::Run, false, {"-style", "Fusion"}, ""},
+      {{"--style=Fusion", "-reverse", "--text"},
+       Action::Run,
+       true,
+       {"--style=Fusion", "-reverse"},
+       ""},
+      {{"-platform", "offscreen", "-display", ":1", "-widgetcount"},
+       Action::Run,
+       false,
+       {"-platform", "offscreen", "-display", ":1", "-widgetcount"},
+       ""},
+      {{"-qwindowgeometry", "640x480+0+0", "-stylesheet", "a.qss"},
+       Action::Run,
+       false,
+       {"-qwindowgeometry", "640x480+0+0", "-stylesheet", "a.qss"},
+       ""},
+      {{"-style", "--text"}, Action::Run, false, {"-style", "--text"}, ""},  // a value, not ours
+      {{"-style"}, Action::Error, false, {"-style"}, "option '-style' requires an argument"},
+      {{"-reverse=1"}, Action::Error, false, {}, "unrecognized option '-reverse=1'"},
+      {{"-fontengine", "freetype"}, Action::Error, false, {}, "unrecognized option '-fontengine'"},
+  };
+  for (const Row& row : table) {
+    const CommandLine line = ParseCommandLine(row.args);
+    const std::string at = row.args.empty() ? "(none)" : std::string(row.args[0]);
+    EXPECT_EQ(line.action, row.action) << at;
+    EXPECT_EQ(line.text, row.text) << at;
+    EXPECT_EQ(line.toolkitOptions, row.toolkit) << at;
+    EXPECT_EQ(line.problem, row.problem) << at;
   }
   EXPECT_EQ(VersionText(), "Kavreno 1.0.0");
   EXPECT_TRUE(HelpText().starts_with(UsageLine()));

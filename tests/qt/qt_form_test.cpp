@@ -1,9 +1,10 @@
 // The main window and About dialog layouts realised as Qt windows: geometry in
 // device-independent pixels (run at 100 % and at 200 %), the menu and its
-// access keys, captions shown literally, the read-only drive box, and the
-// program's icon files.
+// access keys, captions shown literally, the read-only drive box, colours in
+// any palette, how screen readers see the windows, and the program's icon files.
 #include "platform/qt/qt_form.h"
 
+#include <QAccessible>
 #include <QBitmap>
 #include <QClipboard>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 
 #include "about/frmAbout_layout.h"
 #include "app/frmSystem_layout.h"
+#include "platform/qt/qt_controls.h"
 #include "tests/fakes/form_contract_cases.h"
 
 using namespace kv;
@@ -199,6 +201,61 @@ class QtFormTest : public QObject {
     QTest::keyClick(edit, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(edit, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("C:\\\n"));
+  }
+
+  // Title labels stand on the form's own background, not on patches of
+  // another colour, in a palette whose button colour differs from its window
+  // colour; the layout's fixed colours stay as given.
+  void coloursInAnyPalette_data() {
+    QTest::addColumn<QPalette>("palette");
+    QPalette dark(QColor(0x35, 0x35, 0x35));  // Fusion's dark, with a lighter button
+    dark.setColor(QPalette::Button, QColor(0x50, 0x50, 0x58));
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, Qt::white);
+    QTest::newRow("default") << QApplication::palette();
+    QTest::newRow("dark, button unlike window") << dark;
+  }
+  void coloursInAnyPalette() {
+    QFETCH(QPalette, palette);
+    const auto restore =
+        qScopeGuard([before = QApplication::palette()] { QApplication::setPalette(before); });
+    QApplication::setPalette(palette);
+    IconTable icons;
+    QtForm form(frmSystemLayout(), icons, 0, events_);
+    form.Window()->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.Window()));
+    const QImage shot = form.Client()->grab().toImage();
+    const auto at = [&](QWidget* w, QPoint p) {
+      return QColor(shot.pixel(w->mapTo(form.Client(), p) * shot.devicePixelRatio()));
+    };
+    const QColor background = at(form.Client(), {4, 150});  // left of every label
+    QCOMPARE(background, palette.color(QPalette::Window));
+    for (int i = 0; i < 14; ++i) {
+      QWidget* title = form.Control("lblTitle", i);
+      QCOMPARE(at(title, {title->width() - 1, 1}), background);
+    }
+    auto* box = form.Control("Text1");
+    QCOMPARE(box->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(box->palette().color(QPalette::Text), QColor(Qt::black));
+    QCOMPARE(static_cast<LineControl*>(form.Control("Line1", 0))->Colour(), QColor(Qt::white));
+    QCOMPARE(static_cast<LineControl*>(form.Control("Line1", 1))->Colour(), QColor(128, 128, 128));
+  }
+
+  // The main window is the application's frame, titled with its caption; the
+  // About dialog is a dialog.
+  void announcedToScreenReaders() {
+    Main().SetCaption("Kavreno");
+    about_->SetCaption("Kavreno のバージョン情報");
+    const std::tuple<QtForm*, QAccessible::Role, QString> table[] = {
+        {main_.get(), QAccessible::Window, "Kavreno"},
+        {about_.get(), QAccessible::Dialog, "Kavreno のバージョン情報"}};
+    for (const auto& [form, role, name] : table) {
+      form->Window()->show();
+      QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form->Window());
+      QVERIFY(window);
+      QCOMPARE(window->role(), role);
+      QCOMPARE(window->text(QAccessible::Name), name);
+    }
   }
 
   // The Windows icon holds the 16 and 32 pixel PNG renderings, pixel for pixel.

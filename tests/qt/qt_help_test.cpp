@@ -44,6 +44,29 @@ class QtHelpTest : public QObject {
     QTRY_VERIFY(window.isNull());
   }
 
+  void closesWithItsKeys_data() {
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Esc") << QKeySequence(Qt::Key_Escape);
+    QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+  }
+  void closesWithItsKeys() {
+    QFETCH(QKeySequence, keys);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("Kavreno.hlp"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><body>本文</body></html>");
+    file.close();
+    QtHelpEngine help({dir.path()}, "UTF-8");
+    QCOMPARE(help.WinHelpA(0, "Kavreno.hlp", kHelpContents, 0), 1);
+    QPointer<QWidget> window = help.WindowFor(file.fileName());
+    QVERIFY(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto* browser = window->findChild<QTextBrowser*>();
+    browser->setFocus();
+    QTest::keySequence(browser, keys);
+    QTRY_VERIFY(window.isNull());
+  }
+
   void missingFileGetsTheEnginesMessage() {
     QTemporaryDir empty;
     QtHelpEngine help({empty.path()}, "UTF-8");

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     void* entry = module ? dlsym(module, kKavrenoQtEntry) : nullptr;
     static int qtArgc = 1;
     kv::QtUi* ui =
-        entry ? reinterpret_cast<decltype(&kavreno_qt_create)>(entry)(&qtArgc, argv) : nullptr;
+        entry ? reinterpret_cast<decltype(&kavreno_qt_create)>(entry)(&qtArgc, argv, nullptr)
+              : nullptr;
     if (!ui) return 2;
     std::printf("ui=ok;");
     ui->Windows().Load(form);

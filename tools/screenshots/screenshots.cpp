@@ -4,12 +4,16 @@
 // system is a sample PC, so the pictures do not depend on the machine that
 // makes them.
 //
-//   kavreno_screenshots OUTPUT_DIR SUFFIX
+//   kavreno_screenshots OUTPUT_DIR SUFFIX [dark]
 //
 // writes OUTPUT_DIR/main-SUFFIX.png and OUTPUT_DIR/about-SUFFIX.png. The scale
-// comes from Qt (QT_SCALE_FACTOR), the platform from QT_QPA_PLATFORM.
+// comes from Qt (QT_SCALE_FACTOR), the platform from QT_QPA_PLATFORM. With
+// "dark", the windows are drawn in the Fusion style (given to Qt as the
+// program's users give it, -style Fusion) with a dark palette whose buttons
+// are lighter than the window, as in many dark desktop themes.
 #include <QApplication>
 #include <QDir>
+#include <QPalette>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -73,11 +77,25 @@ void SamplePc(kv::test::FakeOs& pc) {
   pc.AddRoot("E:\\", cd);
 }
 
+QPalette DarkPalette() {
+  QPalette p(QColor(0x35, 0x35, 0x35));
+  p.setColor(QPalette::Button, QColor(0x45, 0x45, 0x48));
+  p.setColor(QPalette::Base, QColor(0x26, 0x26, 0x26));
+  p.setColor(QPalette::AlternateBase, QColor(0x42, 0x42, 0x42));
+  p.setColor(QPalette::Text, Qt::white);
+  p.setColor(QPalette::WindowText, Qt::white);
+  p.setColor(QPalette::ButtonText, Qt::white);
+  p.setColor(QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  return p;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: kavreno_screenshots OUTPUT_DIR SUFFIX\n");
+  const bool dark = argc == 4 && std::string(argv[3]) == "dark";
+  if (argc != 3 && !dark) {
+    std::fprintf(stderr, "usage: kavreno_screenshots OUTPUT_DIR SUFFIX [dark]\n");
     return 2;
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
@@ -88,8 +106,11 @@ int main(int argc, char** argv) {
   SamplePc(pc);
   const kv::test::Utf8CodePage utf8;
   const kv::OsServices os = pc.Services(utf8);
-  int qtArgc = 1;
-  auto platform = kv::CreateAppPlatform(kv::Presentation::Window, qtArgc, argv, os);
+  char style[] = "-style", fusion[] = "Fusion";
+  char* qtArgv[] = {argv[0], style, fusion, nullptr};
+  int qtArgc = dark ? 3 : 1;
+  auto platform = kv::CreateAppPlatform(kv::Presentation::Window, qtArgc, qtArgv, os);
+  if (dark) QApplication::setPalette(DarkPalette());
   kv::AppServices app = platform->Services();
   kv::frmSystem mainWindow(os, app);
 
