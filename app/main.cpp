@@ -26,6 +26,7 @@ void ReportLostOutput() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  kv::RunPlatformHelperIfAsked(argc, argv);
   std::ostream& out = kv::StandardOutput();
   std::atexit(ReportLostOutput);
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);

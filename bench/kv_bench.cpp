@@ -238,3 +238,12 @@ BENCHMARK(BM_DriveReportLinuxMounts)
     ->Complexity(benchmark::oN);
 
 }  // namespace
+
+// The Linux layer starts the program itself as its query helper.
+int main(int argc, char** argv) {
+  kv::RunPlatformHelperIfAsked(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

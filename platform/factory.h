@@ -20,6 +20,11 @@ class OsPlatform {
 // The operating system's services, owned by the returned object.
 std::unique_ptr<OsPlatform> CreateOsPlatform();
 
+// When the program was started as a helper of the platform's own (the
+// command line tells), serves as one and ends the process; returns
+// otherwise. Called first thing in main.
+void RunPlatformHelperIfAsked(int argc, char** argv);
+
 enum class Presentation { Window, Text };
 
 // True when a display is designated, so that a window is to be tried (Linux:

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/ansi.h"
 
@@ -153,6 +154,13 @@ class IDrives {
   virtual uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const = 0;
   // GetDriveTypeA: one of the kDrive* codes; kDriveUnknown when it cannot be told.
   virtual uint32_t GetDriveTypeA(std::string_view root) const = 0;
+  // Announces the roots (ANSI) whose type, volume and space are about to be
+  // asked, so that the platform asks about all of them at once, under one
+  // time limit for them together. The calls on these roots that follow may
+  // take those answers. A root that does not answer in time counts as
+  // failed there (kDriveUnknown or the type the mount table alone gives, 0
+  // from the volume and space calls) and is not asked again.
+  virtual void PrepareRoots(const std::vector<std::string>& roots) const { (void)roots; }
 };
 
 class IDiskSpace {

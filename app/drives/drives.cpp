@@ -142,7 +142,11 @@ void Drives(const OsServices& os, ITextBox& text1) {
   try {
     const std::string spaces = os.ansi.ToAnsi(std::string(kNameBufferSize, ' '));
     const std::string blank(kNameBufferSize, ' ');
-    for (const Root& root : RootList(os)) {
+    const std::vector<Root> roots = RootList(os);
+    std::vector<std::string> asked;
+    for (const Root& root : roots) asked.push_back(root.ansi);
+    os.drives.PrepareRoots(asked);  // all roots at once, under one time limit
+    for (const Root& root : roots) {
       std::string volumeName = spaces;
       std::string fileSystemName = spaces;
       const uint32_t type = os.drives.GetDriveTypeA(root.ansi);

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/factory.h"
 #include "platform/linux/app_services.h"
+#include "platform/linux/helper_process.h"
 #include "platform/linux/install_paths.h"
 #include "platform/qt_module.h"
 
@@ -34,7 +35,11 @@ std::vector<fs::path> QtModuleCandidates() {
 
 class LinuxAppPlatform final : public AppPlatform {
  public:
-  LinuxAppPlatform(IWindowSystem& windows, IHelpEngine& help) : windows_(windows), help_(help) {}
+  LinuxAppPlatform(IWindowSystem& windows, IHelpEngine& help)
+      : windows_(windows),
+        help_(help),
+        registry_(std::nullopt, linux_os::DefaultSystemInfoTools(),
+                  std::make_shared<linux_os::HelperProcessQueries>()) {}
 
   AppServices Services() override {
     return AppServices{windows_, help_, registry_, files_, programs_};

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/errors.h"
+#include "platform/linux/volumes.h"
 
 extern char** environ;
 
@@ -28,11 +29,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
            auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
            return lower(x) == lower(y);
          });
-}
-
-bool IsExecutableFile(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
 // A path as the C library takes it; nullopt when it holds a NUL.
@@ -51,31 +47,39 @@ const std::vector<std::string>& DefaultSystemInfoTools() {
 }
 
 std::optional<std::string> FindToolOnPath(std::string_view path,
-                                          const std::vector<std::string>& tools) {
-  std::vector<std::string_view> dirs;
+                                          const std::vector<std::string>& tools,
+                                          const IBlockingQueries& queries) {
+  std::vector<std::string> dirs;
   for (std::size_t start = 0; start <= path.size();) {
     auto colon = path.find(':', start);
     if (colon == std::string_view::npos) colon = path.size();
     std::string_view dir = path.substr(start, colon - start);
     while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
     if (!dir.empty() && dir.front() == '/' && dir.find('\0') == std::string_view::npos)
-      dirs.push_back(dir);
+      dirs.emplace_back(dir);
     start = colon + 1;
   }
-  for (const auto& tool : tools) {
-    if (tool.empty() || tool.find('/') != std::string::npos) continue;
-    for (auto dir : dirs) {
-      std::string candidate(dir);
-      if (candidate != "/") candidate += '/';
-      candidate += tool;
-      if (IsExecutableFile(candidate)) return candidate;
-    }
-  }
+  std::vector<std::string> names;  // plain names only
+  for (const auto& tool : tools)
+    if (!tool.empty() && tool.find('/') == std::string::npos) names.push_back(tool);
+  std::vector<BlockingQuery> asked;
+  for (const auto& dir : dirs) asked.push_back({dir, ToolsQuery(dir, names)});
+  const auto found = queries.AskAll(asked);
+  for (std::size_t t = 0; t < names.size(); ++t)
+    for (std::size_t d = 0; d < dirs.size(); ++d)
+      if (found[d] && found[d]->size() == names.size() && (*found[d])[t] == '1')
+        return (dirs[d] == "/" ? dirs[d] : dirs[d] + "/") + names[t];
   return std::nullopt;
 }
 
-LinuxRegistry::LinuxRegistry(std::optional<std::string> searchPath, std::vector<std::string> tools)
-    : searchPath_(std::move(searchPath)), tools_(std::move(tools)) {}
+LinuxRegistry::LinuxRegistry(std::optional<std::string> searchPath, std::vector<std::string> tools,
+                             std::shared_ptr<const IBlockingQueries> queries)
+    : searchPath_(std::move(searchPath)),
+      tools_(std::move(tools)),
+      queries_(queries ? std::move(queries)
+                       : std::make_shared<DirectQueries>([](std::string_view request) {
+                           return AnswerFileSystemQuery(request, SystemStatVfs());
+                         })) {}
 
 int32_t LinuxRegistry::RegOpenKeyExA(int32_t root, std::string_view subKey, uint32_t, uint32_t,
                                      RegistryKey& key) {
@@ -86,7 +90,7 @@ int32_t LinuxRegistry::RegOpenKeyExA(int32_t root, std::string_view subKey, uint
   } else if (const char* env = std::getenv("PATH")) {
     path = env;
   }
-  auto tool = FindToolOnPath(path, tools_);
+  auto tool = FindToolOnPath(path, tools_, *queries_);
   if (!tool) return kErrorFileNotFound;
   std::lock_guard lock(mutex_);
   key = nextKey_++;

@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/blocking_queries.h"
 #include "platform/ui.h"
 
 namespace kv::linux_os {
@@ -30,9 +32,11 @@ const std::vector<std::string>& DefaultSystemInfoTools();
 
 // The first of the tools that is an executable regular file in a directory
 // of path (a colon-separated list; relative and empty entries are skipped);
-// nullopt when none is.
+// nullopt when none is. The directories are asked through queries, all at
+// once: one that does not answer in time counts as holding none of them.
 std::optional<std::string> FindToolOnPath(std::string_view path,
-                                          const std::vector<std::string>& tools);
+                                          const std::vector<std::string>& tools,
+                                          const IBlockingQueries& queries);
 
 // A read-only registry with the one value the program reads: "PATH" of the
 // MSINFO key is REG_SZ, the path of the first tool found. Key and value names
@@ -41,8 +45,11 @@ std::optional<std::string> FindToolOnPath(std::string_view path,
 class LinuxRegistry final : public IRegistry {
  public:
   // searchPath: the directories to search; nullopt reads $PATH at each open.
+  // queries: where the directories are looked at (the program uses a
+  // HelperProcessQueries); when empty, on the caller's thread.
   explicit LinuxRegistry(std::optional<std::string> searchPath = std::nullopt,
-                         std::vector<std::string> tools = DefaultSystemInfoTools());
+                         std::vector<std::string> tools = DefaultSystemInfoTools(),
+                         std::shared_ptr<const IBlockingQueries> queries = nullptr);
 
   int32_t RegOpenKeyExA(int32_t root, std::string_view subKey, uint32_t options,
                         uint32_t samDesired, RegistryKey& key) override;
@@ -53,6 +60,7 @@ class LinuxRegistry final : public IRegistry {
  private:
   std::optional<std::string> searchPath_;
   std::vector<std::string> tools_;
+  std::shared_ptr<const IBlockingQueries> queries_;
   std::mutex mutex_;
   RegistryKey nextKey_ = 0x100;
   std::map<RegistryKey, std::string> open_;  // key -> the tool's path

@@ -1,7 +1,11 @@
 // The composition of the Linux operating-system services.
+#include <unistd.h>
+
 #include <cstdlib>
+#include <memory>
 
 #include "platform/factory.h"
+#include "platform/linux/helper_process.h"
 #include "platform/linux/iconv_code_page.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
@@ -9,9 +13,23 @@
 namespace kv {
 namespace {
 
+QueryAnswerer Answerer() {
+  return [statVfs = linux_os::SystemStatVfs()](std::string_view request) {
+    return linux_os::AnswerFileSystemQuery(request, statVfs);
+  };
+}
+
 class LinuxOsPlatform final : public OsPlatform {
  public:
-  LinuxOsPlatform() : fileSystems_(ansi_) {}
+  // The helper starts now, while the program has one thread: a copy of the
+  // program is ready long before the drive report asks, where a new program
+  // started at the first query would add a whole program start.
+  LinuxOsPlatform()
+      : queries_(std::make_shared<linux_os::HelperProcessQueries>(
+            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
+        fileSystems_(ansi_, {.queries = queries_}) {
+    queries_->StartEarly();
+  }
 
   OsServices Services() const override {
     return OsServices{ansi_,  memory_, processor_,   keyboard_,    directories_,
@@ -19,6 +37,7 @@ class LinuxOsPlatform final : public OsPlatform {
   }
 
  private:
+  std::shared_ptr<linux_os::HelperProcessQueries> queries_;
   linux_os::IconvCodePage ansi_;
   linux_os::LinuxMemory memory_;
   linux_os::LinuxProcessor processor_;
@@ -37,6 +56,12 @@ bool NonEmptyEnv(const char* name) {
 }  // namespace
 
 std::unique_ptr<OsPlatform> CreateOsPlatform() { return std::make_unique<LinuxOsPlatform>(); }
+
+void RunPlatformHelperIfAsked(int argc, char** argv) {
+  if (argc != 2 || argv[1] != linux_os::kQueryHelperArgument) return;
+  linux_os::ServeQueries(STDIN_FILENO, Answerer());
+  _exit(0);  // at once: threads stuck on a dead mount are not waited for
+}
 
 bool HasDisplay() {
   return NonEmptyEnv("DISPLAY") || NonEmptyEnv("WAYLAND_DISPLAY") ||

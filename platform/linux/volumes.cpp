@@ -3,6 +3,7 @@
 #include <blkid.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -116,7 +117,6 @@ int32_t ClampInt32(uint64_t n) {
              : static_cast<int32_t>(n);
 }
 
-uint64_t FragmentSize(const struct statvfs& v) { return v.f_frsize != 0 ? v.f_frsize : v.f_bsize; }
 
 }  // namespace
 
@@ -172,14 +172,21 @@ std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::
   return block;
 }
 
-uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const std::string& dev) {
+bool NeedsSourceDevice(const MountEntry& mount) {
+  return major(mount.device) == 0 && mount.source.starts_with("/dev/") &&
+         !IsNetworkFileSystem(mount.fsType) && !IsRamFileSystem(mount.fsType) &&
+         mount.fsType != "iso9660" && mount.fsType != "udf" && KindOf(mount) == MountKind::Block;
+}
+
+uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const std::string& dev,
+                     dev_t sourceDevice) {
   // Judged by the file system wherever it is mounted, also where it is not
   // listed as a root (/dev/shm, /run).
   if (IsNetworkFileSystem(mount.fsType)) return kDriveRemote;
   if (IsRamFileSystem(mount.fsType)) return kDriveRamDisk;
   if (mount.fsType == "iso9660" || mount.fsType == "udf") return kDriveCdRom;
   if (KindOf(mount) != MountKind::Block) return kDriveUnknown;
-  const dev_t device = DeviceOf(mount);
+  const dev_t device = major(mount.device) != 0 ? mount.device : sourceDevice;
   const auto block = device != 0 ? FindBlockDevice(sysfs, dev, device) : std::nullopt;
   if (!block) return kDriveFixed;  // local storage whose disk sysfs does not show
   if (block->name.starts_with("sr")) return kDriveCdRom;
@@ -187,18 +194,112 @@ uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const st
   return block->removable ? kDriveRemovable : kDriveFixed;
 }
 
+// ---- the queries that may block --------------------------------------------
+
+namespace {
+
+struct StatVfsFigures {
+  uint64_t bsize, frsize, blocks, bfree, bavail, namemax, flag;
+};
+
+QueryAnswer AnswerVolume(WireReader& in, const StatVfsCall& statVfs) {
+  MountEntry mount;
+  mount.target = in.Text();
+  mount.source = in.Text();
+  mount.device = static_cast<dev_t>(in.Number());
+  const bool block = in.Number() != 0, wantNames = in.Number() != 0;
+  const std::string sysfs = in.Text(), dev = in.Text();
+  struct statvfs vfs {};
+  if (!in.Ok() || !statVfs || statVfs(mount.target, vfs) != 0) return std::nullopt;
+  VolumeNames names;
+  if (wantNames && block) names = ReadVolumeNames(mount, sysfs, dev);
+  return WireWriter()
+      .Number(vfs.f_bsize).Number(vfs.f_frsize).Number(vfs.f_blocks).Number(vfs.f_bfree)
+      .Number(vfs.f_bavail).Number(vfs.f_namemax).Number(vfs.f_flag)
+      .Text(names.label).Text(names.uuid).Done();
+}
+
+QueryAnswer AnswerDevice(WireReader& in) {
+  const std::string path = in.Text();
+  struct stat st {};
+  if (!in.Ok() || stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
+  return WireWriter().Number(st.st_rdev).Done();
+}
+
+QueryAnswer AnswerTools(WireReader& in) {
+  const std::string dir = in.Text();
+  std::string found;
+  for (uint64_t n = in.Number(); in.Ok() && n > 0; --n) {
+    const std::string path = (dir == "/" ? dir : dir + "/") + in.Text();
+    struct stat st {};
+    found += stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0
+                 ? '1'
+                 : '0';
+  }
+  if (!in.Ok()) return std::nullopt;
+  return found;
+}
+
+}  // namespace
+
+QueryAnswer AnswerFileSystemQuery(std::string_view request, const StatVfsCall& statVfs) {
+  if (request.empty()) return std::nullopt;
+  WireReader in(request.substr(1));
+  switch (request.front()) {
+    case 'V': return AnswerVolume(in, statVfs);
+    case 'D': return AnswerDevice(in);
+    case 'T': return AnswerTools(in);
+    default: return std::nullopt;
+  }
+}
+
+std::string ToolsQuery(std::string_view dir, const std::vector<std::string>& tools) {
+  WireWriter out('T');
+  out.Text(dir).Number(tools.size());
+  for (const auto& tool : tools) out.Text(tool);
+  return out.Done();
+}
+
 // ---- LinuxFileSystems -------------------------------------------------------
 
 struct LinuxFileSystems::VolumeFacts {
-  struct statvfs vfs {};
+  StatVfsFigures vfs{};
   std::string label;
   std::string uuid;
 };
 
+struct LinuxFileSystems::Prepared {
+  uint32_t type = kDriveNoRootDir;
+  std::optional<VolumeFacts> facts;
+};
+
+namespace {
+
+std::optional<StatVfsFigures> ReadFigures(WireReader& in) {
+  StatVfsFigures v{};
+  for (uint64_t* field : {&v.bsize, &v.frsize, &v.blocks, &v.bfree, &v.bavail, &v.namemax, &v.flag})
+    *field = in.Number();
+  if (!in.Ok()) return std::nullopt;
+  return v;
+}
+
+uint64_t FragmentSize(const StatVfsFigures& v) { return v.frsize != 0 ? v.frsize : v.bsize; }
+
+std::string DeviceQuery(const std::string& path) { return WireWriter('D').Text(path).Done(); }
+
+}  // namespace
+
 LinuxFileSystems::LinuxFileSystems(const IAnsiCodePage& ansi, FileSystemConfig config)
     : ansi_(ansi),
       config_(std::move(config)),
+      queries_(config_.queries ? config_.queries
+                               : std::make_shared<DirectQueries>(
+                                     [statVfs = config_.statVfs](std::string_view request) {
+                                       return AnswerFileSystemQuery(request, statVfs);
+                                     })),
       table_(std::make_shared<MountTable>(config_.mountInfo)) {}
+
+LinuxFileSystems::~LinuxFileSystems() = default;
 
 std::optional<MountEntry> LinuxFileSystems::Mount(std::string_view root) const {
   const auto snapshot = table_->Current();
@@ -208,22 +309,84 @@ std::optional<MountEntry> LinuxFileSystems::Mount(std::string_view root) const {
   return *mount;
 }
 
-std::optional<LinuxFileSystems::VolumeFacts> LinuxFileSystems::QueryVolume(
-    const MountEntry& mount, bool wantNames) const {
-  // Everything the query needs is copied into it: it may outlive this object.
-  return limit_.Run<VolumeFacts>(
-      mount.target,
-      [statVfs = config_.statVfs, sysfs = config_.sysfs, dev = config_.dev, mount,
-       wantNames]() -> std::optional<VolumeFacts> {
-        VolumeFacts facts;
-        if (!statVfs || statVfs(mount.target, facts.vfs) != 0) return std::nullopt;
-        if (wantNames && KindOf(mount) == MountKind::Block) {
-          auto names = ReadVolumeNames(mount, sysfs, dev);
-          facts.label = std::move(names.label);
-          facts.uuid = std::move(names.uuid);
+BlockingQuery LinuxFileSystems::VolumeQuery(const MountEntry& mount, bool wantNames) const {
+  return {mount.target, WireWriter('V')
+                            .Text(mount.target).Text(mount.source).Number(mount.device)
+                            .Number(KindOf(mount) == MountKind::Block).Number(wantNames)
+                            .Text(config_.sysfs).Text(config_.dev).Done()};
+}
+
+uint32_t LinuxFileSystems::TypeFrom(const MountEntry& mount, const QueryAnswer& device) const {
+  dev_t sourceDevice = 0;
+  if (device) {
+    WireReader in(*device);
+    sourceDevice = static_cast<dev_t>(in.Number());
+  }
+  return DriveTypeOf(mount, config_.sysfs, config_.dev, sourceDevice);
+}
+
+std::optional<LinuxFileSystems::Prepared> LinuxFileSystems::PreparedFor(
+    std::string_view root) const {
+  std::lock_guard lock(preparedMutex_);
+  const auto it = prepared_.find(root);
+  if (it == prepared_.end()) return std::nullopt;
+  return it->second;
+}
+
+void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
+  struct Asked {
+    std::optional<MountEntry> mount;
+    std::size_t volume = 0, device = 0;  // indexes of its queries; 0: none
+  };
+  std::vector<Asked> asked;
+  std::vector<BlockingQuery> queries{{}};  // index 0 stands for "not asked"
+  for (const auto& root : roots) {
+    Asked a{Mount(root)};
+    if (a.mount) {
+      a.volume = queries.size();
+      queries.push_back(VolumeQuery(*a.mount, true));
+      if (NeedsSourceDevice(*a.mount)) {
+        a.device = queries.size();
+        queries.push_back({a.mount->source, DeviceQuery(a.mount->source)});
+      }
+    }
+    asked.push_back(std::move(a));
+  }
+  queries.erase(queries.begin());
+  std::vector<QueryAnswer> answers{std::nullopt};
+  for (auto& answer : queries_->AskAll(queries)) answers.push_back(std::move(answer));
+
+  std::map<std::string, Prepared, std::less<>> prepared;
+  for (std::size_t i = 0; i < roots.size(); ++i) {
+    Prepared p;
+    if (const auto& mount = asked[i].mount) {
+      p.type = TypeFrom(*mount, answers[asked[i].device]);
+      if (const auto& answer = answers[asked[i].volume]) {
+        WireReader in(*answer);
+        if (auto figures = ReadFigures(in)) {
+          p.facts = VolumeFacts{*figures, in.Text(), in.Text()};
+          if (!in.Ok()) p.facts.reset();
         }
-        return facts;
-      });
+      }
+    }
+    prepared[roots[i]] = std::move(p);
+  }
+  std::lock_guard lock(preparedMutex_);
+  prepared_ = std::move(prepared);
+}
+
+std::optional<LinuxFileSystems::VolumeFacts> LinuxFileSystems::QueryVolume(
+    std::string_view root, const MountEntry& mount, bool wantNames) const {
+  if (auto p = PreparedFor(root)) return std::move(p->facts);
+  const auto query = VolumeQuery(mount, wantNames);
+  const auto answer = queries_->Ask(query.key, query.request);
+  if (!answer) return std::nullopt;
+  WireReader in(*answer);
+  auto figures = ReadFigures(in);
+  if (!figures) return std::nullopt;
+  VolumeFacts facts{*figures, in.Text(), in.Text()};
+  if (!in.Ok()) return std::nullopt;
+  return facts;
 }
 
 uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {
@@ -234,14 +397,18 @@ uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const
 }
 
 uint32_t LinuxFileSystems::GetDriveTypeA(std::string_view root) const {
+  if (auto p = PreparedFor(root)) return p->type;
   const auto mount = Mount(root);
   if (!mount) return kDriveNoRootDir;
-  return DriveTypeOf(*mount, config_.sysfs, config_.dev);
+  const QueryAnswer device = NeedsSourceDevice(*mount)
+                                 ? queries_->Ask(mount->source, DeviceQuery(mount->source))
+                                 : std::nullopt;
+  return TypeFrom(*mount, device);
 }
 
 std::string LinuxFileSystems::VolumeLabelLookup(std::string_view root) const {
   const auto mount = Mount(root);
-  const auto facts = mount ? QueryVolume(*mount, true) : std::nullopt;
+  const auto facts = mount ? QueryVolume(root, *mount, true) : std::nullopt;
   if (!facts) throw DeviceUnavailableError();
   return ansi_.ToAnsi(facts->label);
 }
@@ -252,13 +419,13 @@ int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
                                                 std::span<char> fileSystemName) const {
   const auto mount = Mount(root);
   if (!mount) return 0;
-  const auto facts = QueryVolume(*mount, true);
+  const auto facts = QueryVolume(root, *mount, true);
   if (!facts) return 0;
   serial = SerialFromUuid(facts->uuid);
   maxComponentLength = static_cast<uint32_t>(
-      std::min<uint64_t>(facts->vfs.f_namemax, std::numeric_limits<uint32_t>::max()));
+      std::min<uint64_t>(facts->vfs.namemax, std::numeric_limits<uint32_t>::max()));
   flags = kCaseSensitiveSearch | kCasePreservedNames |
-          ((facts->vfs.f_flag & ST_RDONLY) != 0 ? kReadOnlyVolume : 0);
+          ((facts->vfs.flag & ST_RDONLY) != 0 ? kReadOnlyVolume : 0);
   ansi_buffer::WriteCut(ansi_.ToAnsi(facts->label), volumeName);
   ansi_buffer::WriteCut(mount->fsType, fileSystemName);
   return 1;
@@ -270,12 +437,12 @@ int32_t LinuxFileSystems::GetDiskFreeSpaceExA(std::string_view root,
                                               uint64_t& totalFreeBytes) const {
   const auto mount = Mount(root);
   if (!mount) return 0;
-  const auto facts = QueryVolume(*mount, false);
+  const auto facts = QueryVolume(root, *mount, false);
   if (!facts) return 0;
   const uint64_t unit = FragmentSize(facts->vfs);
-  freeBytesAvailableToCaller = Times(facts->vfs.f_bavail, unit);
-  totalBytes = Times(facts->vfs.f_blocks, unit);
-  totalFreeBytes = Times(facts->vfs.f_bfree, unit);
+  freeBytesAvailableToCaller = Times(facts->vfs.bavail, unit);
+  totalBytes = Times(facts->vfs.blocks, unit);
+  totalFreeBytes = Times(facts->vfs.bfree, unit);
   return 1;
 }
 
@@ -285,7 +452,7 @@ int32_t LinuxFileSystems::GetDiskFreeSpaceA(std::string_view root, int32_t& sect
                                             int32_t& totalNumberOfClusters) const {
   const auto mount = Mount(root);
   if (!mount) return 0;
-  const auto facts = QueryVolume(*mount, false);
+  const auto facts = QueryVolume(root, *mount, false);
   if (!facts) return 0;
   // Sectors of 512 bytes, one file-system block to a cluster; counts beyond
   // the 32-bit range are clamped, as Windows does.
@@ -295,8 +462,8 @@ int32_t LinuxFileSystems::GetDiskFreeSpaceA(std::string_view root, int32_t& sect
   const uint64_t cluster = sectors * kSector;
   sectorsPerCluster = ClampInt32(sectors);
   bytesPerSector = static_cast<int32_t>(kSector);
-  numberOfFreeClusters = ClampInt32(Times(facts->vfs.f_bavail, unit) / cluster);
-  totalNumberOfClusters = ClampInt32(Times(facts->vfs.f_blocks, unit) / cluster);
+  numberOfFreeClusters = ClampInt32(Times(facts->vfs.bavail, unit) / cluster);
+  totalNumberOfClusters = ClampInt32(Times(facts->vfs.blocks, unit) / cluster);
   return 1;
 }
 

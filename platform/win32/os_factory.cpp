@@ -18,4 +18,7 @@ std::unique_ptr<OsPlatform> CreateOsPlatform() {
 
 bool HasDisplay() { return true; }
 
+// Windows queries run on threads that are abandoned: no helper process.
+void RunPlatformHelperIfAsked(int, char**) {}
+
 }  // namespace kv

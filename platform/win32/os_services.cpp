@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
+#include "platform/ansi_buffer.h"
 #include "platform/errors.h"
 
 namespace kv::win32 {
@@ -102,138 +104,149 @@ int32_t Version::GetVersionExA(OsVersionInfo& info) const {
   return 1;
 }
 
-// ---- volumes ------------------------------------------------------------------
+// ---- drives, volumes, disk space ------------------------------------------------
 
 namespace {
 
-// One volume query with buffers of its own, so that a query abandoned after
-// the time limit writes only into memory that it owns.
-struct VolumeAnswer {
-  BOOL ok = FALSE;
-  std::vector<char> volumeName, fileSystemName;
-  DWORD serial = 0, maxComponentLength = 0, flags = 0;
-};
+using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
-std::optional<VolumeAnswer> QueryVolume(std::string_view root, size_t volumeNameSize,
-                                        size_t fileSystemNameSize,
-                                        std::chrono::milliseconds limit) {
-  return CallWithTimeLimit(
-      [root = Terminated(root), volumeNameSize, fileSystemNameSize] {
-        VolumeAnswer a;
-        a.volumeName.assign(volumeNameSize, '\0');
-        a.fileSystemName.assign(fileSystemNameSize, '\0');
-        a.ok = ::GetVolumeInformationA(
-            root.c_str(), a.volumeName.empty() ? nullptr : a.volumeName.data(),
-            static_cast<DWORD>(a.volumeName.size()), &a.serial, &a.maxComponentLength, &a.flags,
-            a.fileSystemName.empty() ? nullptr : a.fileSystemName.data(),
-            static_cast<DWORD>(a.fileSystemName.size()));
-        return a;
-      },
-      limit);
-}
-
-// The name as the system wrote it, cut to fit the caller's buffer, with its NUL.
-void CopyName(const std::vector<char>& name, std::span<char> buffer) {
-  if (buffer.empty()) return;
-  const size_t length = strnlen(name.data(), name.size());
-  const size_t n = length < buffer.size() ? length : buffer.size() - 1;
-  std::copy_n(name.begin(), n, buffer.begin());
-  buffer[n] = '\0';
+// The queries, each on a thread of its own that owns all it touches: 'V' the
+// volume (asked with buffers of the largest size the system fills), 'S' the
+// 64-bit space query, 'C' the cluster query.
+QueryAnswer AnswerQuery(std::string_view request, FreeSpaceExFn freeSpaceEx) {
+  if (request.empty()) return std::nullopt;
+  const std::string root(request.substr(1));
+  WireWriter out;
+  switch (request.front()) {
+    case 'V': {
+      char volume[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
+      DWORD serial = 0, maxComponentLength = 0, flags = 0;
+      if (!::GetVolumeInformationA(root.c_str(), volume, sizeof volume, &serial,
+                                   &maxComponentLength, &flags, fileSystem, sizeof fileSystem))
+        return std::nullopt;
+      return out.Number(serial).Number(maxComponentLength).Number(flags)
+          .Text(std::string_view(volume, strnlen(volume, sizeof volume)))
+          .Text(std::string_view(fileSystem, strnlen(fileSystem, sizeof fileSystem))).Done();
+    }
+    case 'S': {
+      ULARGE_INTEGER available{}, total{}, free{};
+      if (!freeSpaceEx || !freeSpaceEx(root.c_str(), &available, &total, &free)) return std::nullopt;
+      return out.Number(available.QuadPart).Number(total.QuadPart).Number(free.QuadPart).Done();
+    }
+    case 'C': {
+      DWORD sectors = 0, bytes = 0, freeClusters = 0, totalClusters = 0;
+      if (!::GetDiskFreeSpaceA(root.c_str(), &sectors, &bytes, &freeClusters, &totalClusters))
+        return std::nullopt;
+      return out.Number(sectors).Number(bytes).Number(freeClusters).Number(totalClusters).Done();
+    }
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
 
-std::string Volumes::VolumeLabelLookup(std::string_view root) const {
-  const auto answer = QueryVolume(root, MAX_PATH + 1, 0, limit_);
-  if (!answer || !answer->ok) throw DeviceUnavailableError();
-  return std::string(answer->volumeName.data(),
-                     strnlen(answer->volumeName.data(), answer->volumeName.size()));
+FileSystems::FileSystems(EntryPointResolver resolve, std::chrono::milliseconds limit)
+    : binding_(std::make_shared<Binding>(std::move(resolve))),
+      queries_([binding = binding_](std::string_view request) {
+        return AnswerQuery(request, reinterpret_cast<FreeSpaceExFn>(binding->FreeSpaceEx()));
+      }, limit) {}
+
+void* FileSystems::Binding::FreeSpaceEx() {
+  std::call_once(bound, [this] { freeSpaceEx = resolve("kernel32", "GetDiskFreeSpaceExA"); });
+  return freeSpaceEx;
 }
 
-int32_t Volumes::GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
-                                       uint32_t& serial, uint32_t& maxComponentLength,
-                                       uint32_t& flags, std::span<char> fileSystemName) const {
-  // The system is asked with buffers of the largest size it fills, and the
-  // names are cut to the caller's buffers afterwards.
-  const size_t volumeSize = volumeName.empty() ? 0 : MAX_PATH + 1;
-  const size_t fileSystemSize = fileSystemName.empty() ? 0 : MAX_PATH + 1;
-  const auto answer = QueryVolume(root, volumeSize, fileSystemSize, limit_);
-  if (!answer || !answer->ok) return 0;
-  serial = answer->serial;
-  maxComponentLength = answer->maxComponentLength;
-  flags = answer->flags;
-  CopyName(answer->volumeName, volumeName);
-  CopyName(answer->fileSystemName, fileSystemName);
+QueryAnswer FileSystems::Answer(char op, std::string_view root) const {
+  const std::string request = op + std::string(root);
+  {
+    std::lock_guard lock(preparedMutex_);
+    if (const auto it = prepared_.find(request); it != prepared_.end()) return it->second;
+  }
+  return queries_.Ask(std::string(root), request);
+}
+
+void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
+  const char space = binding_->FreeSpaceEx() ? 'S' : 'C';
+  std::vector<BlockingQuery> asked;
+  for (const auto& root : roots)
+    for (const char op : {'V', space}) asked.push_back({root, op + root});
+  auto answers = queries_.AskAll(asked);
+  std::map<std::string, QueryAnswer, std::less<>> prepared;
+  for (std::size_t i = 0; i < asked.size(); ++i)
+    prepared[std::move(asked[i].request)] = std::move(answers[i]);
+  std::lock_guard lock(preparedMutex_);
+  prepared_ = std::move(prepared);
+}
+
+std::string FileSystems::VolumeLabelLookup(std::string_view root) const {
+  const auto answer = Answer('V', root);
+  if (!answer) throw DeviceUnavailableError();
+  WireReader in(*answer);
+  in.Number(), in.Number(), in.Number();
+  return in.Text();
+}
+
+int32_t FileSystems::GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
+                                           uint32_t& serial, uint32_t& maxComponentLength,
+                                           uint32_t& flags, std::span<char> fileSystemName) const {
+  const auto answer = Answer('V', root);
+  if (!answer) return 0;
+  WireReader in(*answer);
+  const auto s = in.Number(), m = in.Number(), f = in.Number();
+  const std::string volume = in.Text(), fileSystem = in.Text();
+  if (!in.Ok()) return 0;
+  serial = static_cast<uint32_t>(s);
+  maxComponentLength = static_cast<uint32_t>(m);
+  flags = static_cast<uint32_t>(f);
+  ansi_buffer::WriteCut(volume, volumeName);
+  ansi_buffer::WriteCut(fileSystem, fileSystemName);
   return 1;
 }
 
-// ---- drives -------------------------------------------------------------------
-
-uint32_t Drives::GetLogicalDriveStringsA(std::span<char> buffer) const {
+uint32_t FileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {
   return ::GetLogicalDriveStringsA(Size(buffer), buffer.data());
 }
 
-uint32_t Drives::GetDriveTypeA(std::string_view root) const {
+uint32_t FileSystems::GetDriveTypeA(std::string_view root) const {
   return ::GetDriveTypeA(Terminated(root).c_str());
 }
 
-// ---- disk space ----------------------------------------------------------------
-
-void* DiskSpace::FreeSpaceEx() const {
-  std::call_once(bound_, [this] { freeSpaceEx_ = resolve_("kernel32", "GetDiskFreeSpaceExA"); });
-  return freeSpaceEx_;
-}
-
-int32_t DiskSpace::GetDiskFreeSpaceExA(std::string_view root, uint64_t& freeBytesAvailableToCaller,
-                                       uint64_t& totalBytes, uint64_t& totalFreeBytes) const {
-  using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
-  const auto freeSpaceEx = reinterpret_cast<FreeSpaceExFn>(FreeSpaceEx());
-  if (!freeSpaceEx) throw MissingEntryPointError("kernel32", "GetDiskFreeSpaceExA");
-  struct Answer {
-    BOOL ok = FALSE;
-    ULARGE_INTEGER available{}, total{}, free{};
-  };
-  const auto answer = CallWithTimeLimit(
-      [root = Terminated(root), freeSpaceEx] {
-        Answer a;
-        a.ok = freeSpaceEx(root.c_str(), &a.available, &a.total, &a.free);
-        return a;
-      },
-      limit_);
-  if (!answer || !answer->ok) return 0;
-  freeBytesAvailableToCaller = answer->available.QuadPart;
-  totalBytes = answer->total.QuadPart;
-  totalFreeBytes = answer->free.QuadPart;
+int32_t FileSystems::GetDiskFreeSpaceExA(std::string_view root,
+                                         uint64_t& freeBytesAvailableToCaller,
+                                         uint64_t& totalBytes, uint64_t& totalFreeBytes) const {
+  if (!binding_->FreeSpaceEx()) throw MissingEntryPointError("kernel32", "GetDiskFreeSpaceExA");
+  const auto answer = Answer('S', root);
+  if (!answer) return 0;
+  WireReader in(*answer);
+  const auto a = in.Number(), t = in.Number(), f = in.Number();
+  if (!in.Ok()) return 0;
+  freeBytesAvailableToCaller = a;
+  totalBytes = t;
+  totalFreeBytes = f;
   return 1;
 }
 
-int32_t DiskSpace::GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerCluster,
-                                     int32_t& bytesPerSector, int32_t& numberOfFreeClusters,
-                                     int32_t& totalNumberOfClusters) const {
-  struct Answer {
-    BOOL ok = FALSE;
-    DWORD sectors = 0, bytes = 0, free = 0, total = 0;
-  };
-  const auto answer = CallWithTimeLimit(
-      [root = Terminated(root)] {
-        Answer a;
-        a.ok = ::GetDiskFreeSpaceA(root.c_str(), &a.sectors, &a.bytes, &a.free, &a.total);
-        return a;
-      },
-      limit_);
-  if (!answer || !answer->ok) return 0;
-  sectorsPerCluster = static_cast<int32_t>(answer->sectors);
-  bytesPerSector = static_cast<int32_t>(answer->bytes);
-  numberOfFreeClusters = static_cast<int32_t>(answer->free);
-  totalNumberOfClusters = static_cast<int32_t>(answer->total);
+int32_t FileSystems::GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerCluster,
+                                       int32_t& bytesPerSector, int32_t& numberOfFreeClusters,
+                                       int32_t& totalNumberOfClusters) const {
+  const auto answer = Answer('C', root);
+  if (!answer) return 0;
+  WireReader in(*answer);
+  const auto s = in.Number(), b = in.Number(), f = in.Number(), t = in.Number();
+  if (!in.Ok()) return 0;
+  sectorsPerCluster = static_cast<int32_t>(s);
+  bytesPerSector = static_cast<int32_t>(b);
+  numberOfFreeClusters = static_cast<int32_t>(f);
+  totalNumberOfClusters = static_cast<int32_t>(t);
   return 1;
 }
 
 // ---- all of them ------------------------------------------------------------------
 
 OsServices OsServicesSet::Services() const {
-  return {ansi_,  memory_,  processor_, keyboard_, directories_,
-          names_, version_, volumes_,   drives_,   diskSpace_};
+  return {ansi_,  memory_,  processor_,   keyboard_,    directories_,
+          names_, version_, fileSystems_, fileSystems_, fileSystems_};
 }
 
 }  // namespace kv::win32

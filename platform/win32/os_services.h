@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -57,32 +58,24 @@ class Version final : public IVersion {
   int32_t GetVersionExA(OsVersionInfo& info) const override;
 };
 
-// Volume queries that have not answered within the time limit count as failed.
-class Volumes final : public IVolumes {
+// Drives, volumes and disk space. The volume and space queries run through
+// ThreadQueries: a batch of them (PrepareRoots announces the report's roots)
+// waits at most one limit, and those that have not answered count as
+// failed. GetDiskFreeSpaceExA is bound by name at its first call.
+class FileSystems final : public IVolumes, public IDrives, public IDiskSpace {
  public:
-  explicit Volumes(std::chrono::milliseconds limit = kQueryTimeLimit) : limit_(limit) {}
+  explicit FileSystems(EntryPointResolver resolve = SystemEntryPoint,
+                       std::chrono::milliseconds limit = kBlockingQueryLimit);
+
   std::string VolumeLabelLookup(std::string_view root) const override;
   int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
                                 uint32_t& maxComponentLength, uint32_t& flags,
                                 std::span<char> fileSystemName) const override;
 
- private:
-  std::chrono::milliseconds limit_;
-};
-
-class Drives final : public IDrives {
- public:
   uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const override;
   uint32_t GetDriveTypeA(std::string_view root) const override;
-};
+  void PrepareRoots(const std::vector<std::string>& roots) const override;
 
-// GetDiskFreeSpaceExA is bound by name at its first call; both queries count
-// as failed when they have not answered within the time limit.
-class DiskSpace final : public IDiskSpace {
- public:
-  explicit DiskSpace(EntryPointResolver resolve = SystemEntryPoint,
-                     std::chrono::milliseconds limit = kQueryTimeLimit)
-      : resolve_(std::move(resolve)), limit_(limit) {}
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& freeBytesAvailableToCaller,
                               uint64_t& totalBytes, uint64_t& totalFreeBytes) const override;
   int32_t GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPerCluster,
@@ -90,11 +83,20 @@ class DiskSpace final : public IDiskSpace {
                             int32_t& totalNumberOfClusters) const override;
 
  private:
-  void* FreeSpaceEx() const;
-  EntryPointResolver resolve_;
-  std::chrono::milliseconds limit_;
-  mutable std::once_flag bound_;
-  mutable void* freeSpaceEx_ = nullptr;
+  // GetDiskFreeSpaceExA, bound at its first use; shared with the query
+  // threads, which may outlive this object.
+  struct Binding {
+    EntryPointResolver resolve;
+    std::once_flag bound;
+    void* freeSpaceEx = nullptr;
+    void* FreeSpaceEx();
+  };
+  QueryAnswer Answer(char op, std::string_view root) const;
+
+  std::shared_ptr<Binding> binding_;
+  ThreadQueries queries_;
+  mutable std::mutex preparedMutex_;
+  mutable std::map<std::string, QueryAnswer, std::less<>> prepared_;  // op + root -> answer
 };
 
 // All of them, for the composition root.
@@ -110,9 +112,7 @@ class OsServicesSet final : public OsPlatform {
   Directories directories_;
   Names names_;
   Version version_;
-  Volumes volumes_;
-  Drives drives_;
-  DiskSpace diskSpace_;
+  FileSystems fileSystems_;
 };
 
 }  // namespace kv::win32

@@ -1,35 +1,62 @@
 // Queries that may hang (a network drive whose server is gone, a drive that
-// spins up) run on a worker thread; the caller waits for them only so long.
+// spins up) run on threads of their own, all of a batch at once; the caller
+// waits for them together only so long. A thread that has not answered is
+// abandoned: it keeps only what it owns (its request, its answerer and a
+// result slot shared with nobody else once the caller has gone), and
+// ExitProcess ends it with the program.
 #pragma once
 
 #include <windows.h>
 
 #include <chrono>
-#include <exception>
 #include <memory>
-#include <optional>
+#include <mutex>
+#include <set>
+#include <string>
 #include <utility>
+#include <vector>
+
+#include "platform/blocking_queries.h"
 
 namespace kv::win32 {
 
-// The time a volume or space query may take before it counts as failed.
-inline constexpr std::chrono::milliseconds kQueryTimeLimit{2000};
-
-// Runs work() on a thread of its own and answers its result, or nothing when
-// it has not answered within limit; an error of the work passes on. The work
-// must own everything it touches (capture by value): an abandoned call runs
-// on to its end after the caller has gone, and only its own copies are there
-// then. When no thread can be started, the work runs on the caller's thread.
-//
 // The thread and the wait are the system's own: the C++ library's futures
 // and threads (over winpthreads) lose wake-ups on a loaded machine.
-template <typename Work>
-auto CallWithTimeLimit(Work work, std::chrono::milliseconds limit)
-    -> std::optional<decltype(work())> {
-  using Result = decltype(work());
+class ThreadQueries final : public IBlockingQueries {
+ public:
+  // answer must be safe to call on any thread, and to outlive this object.
+  explicit ThreadQueries(QueryAnswerer answer,
+                         std::chrono::milliseconds limit = kBlockingQueryLimit)
+      : answer_(std::make_shared<QueryAnswerer>(std::move(answer))), limit_(limit) {}
+
+  std::vector<QueryAnswer> AskAll(const std::vector<BlockingQuery>& queries) const override {
+    std::vector<QueryAnswer> answers(queries.size());
+    std::vector<std::pair<std::size_t, std::shared_ptr<Call>>> asked;
+    {
+      std::lock_guard lock(mutex_);
+      for (std::size_t i = 0; i < queries.size(); ++i)
+        if (!stalled_.contains(queries[i].key))
+          asked.emplace_back(i, Start(queries[i].request));
+    }
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(limit_.count());
+    for (auto& [index, call] : asked) {
+      const ULONGLONG now = GetTickCount64();
+      const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+      if (WaitForSingleObject(call->done, left) == WAIT_OBJECT_0) {
+        answers[index] = std::move(call->result);
+      } else {
+        std::lock_guard lock(mutex_);
+        stalled_.insert(queries[index].key);  // not asked again
+      }
+    }
+    return answers;
+  }
+
+ private:
   // Shared by the caller and the thread; the last one to let go frees it.
   struct Call {
-    explicit Call(Work w) : work(std::move(w)) {}
+    Call(std::shared_ptr<QueryAnswerer> a, std::string r)
+        : answer(std::move(a)), request(std::move(r)) {}
     ~Call() {
       if (done) CloseHandle(done);
     }
@@ -38,43 +65,48 @@ auto CallWithTimeLimit(Work work, std::chrono::milliseconds limit)
 
     void Run() {
       try {
-        result.emplace(work());
+        result = (*answer)(request);
       } catch (...) {
-        error = std::current_exception();
+        result.reset();
       }
       SetEvent(done);
     }
-    static DWORD WINAPI Start(void* parameter) {
+    static DWORD WINAPI Thread(void* parameter) {
       const std::unique_ptr<std::shared_ptr<Call>> own(
           static_cast<std::shared_ptr<Call>*>(parameter));
       (*own)->Run();
       return 0;
     }
 
-    Work work;
+    std::shared_ptr<QueryAnswerer> answer;
+    std::string request;
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::optional<Result> result;
-    std::exception_ptr error;
+    QueryAnswer result;
   };
 
-  auto call = std::make_shared<Call>(std::move(work));
-  auto* threadsShare = new std::shared_ptr<Call>(call);
-  // A small stack: an abandoned thread keeps it for as long as it hangs.
-  constexpr SIZE_T kStack = 256 * 1024;
-  const HANDLE thread = call->done ? CreateThread(nullptr, kStack, &Call::Start, threadsShare,
-                                                  STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
-                                   : nullptr;
-  if (thread) {
-    CloseHandle(thread);
-    const auto ms = limit.count() < 0 ? 0 : limit.count() > 0x7FFFFFFF ? 0x7FFFFFFF : limit.count();
-    if (WaitForSingleObject(call->done, static_cast<DWORD>(ms)) != WAIT_OBJECT_0)
-      return std::nullopt;
-  } else {
-    delete threadsShare;
-    call->Run();
+  // Starts a call on a thread of its own; when no thread can be started, it
+  // runs on the caller's thread.
+  std::shared_ptr<Call> Start(const std::string& request) const {
+    auto call = std::make_shared<Call>(answer_, request);
+    auto* threadsShare = new std::shared_ptr<Call>(call);
+    // A small stack: an abandoned thread keeps it for as long as it hangs.
+    constexpr SIZE_T kStack = 256 * 1024;
+    const HANDLE thread = call->done ? CreateThread(nullptr, kStack, &Call::Thread, threadsShare,
+                                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr)
+                                     : nullptr;
+    if (thread) {
+      CloseHandle(thread);
+    } else {
+      delete threadsShare;
+      call->Run();
+    }
+    return call;
   }
-  if (call->error) std::rethrow_exception(call->error);
-  return std::move(call->result);
-}
+
+  std::shared_ptr<QueryAnswerer> answer_;
+  std::chrono::milliseconds limit_;
+  mutable std::mutex mutex_;
+  mutable std::set<std::string> stalled_;
+};
 
 }  // namespace kv::win32

@@ -76,6 +76,9 @@ TEST_F(DiskSpace, ReportHasOneBlockOfSixLinesPerRoot) {
             "  Drive Type:  Fixed\r\n  Total Space:  1024Bytes\r\n  Free Space:   0Bytes\r\n");
   // The lower-case root went to the system exactly as listed.
   EXPECT_EQ(os.volumeQueries[1], "d:\\");
+  // Every root was announced once, before the first volume query.
+  EXPECT_EQ(os.preparedRoots, (std::vector<std::vector<std::string>>{{"C:\\", "d:\\", "E:\\"}}));
+  EXPECT_EQ(os.volumeQueriesWhenPrepared, 0u);
 }
 
 TEST_F(DiskSpace, AnErrorKeepsTheLinesBuiltSoFar) {

@@ -72,6 +72,8 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   bool recordQueries = true;
   mutable std::vector<uint32_t> rootListBufferSizes;
   mutable std::vector<std::string> volumeQueries;  // roots as passed
+  mutable std::vector<std::vector<std::string>> preparedRoots;  // each PrepareRoots call
+  mutable std::size_t volumeQueriesWhenPrepared = 0;
 
   OsServices Services(const IAnsiCodePage& ansi) const {
     return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this};
@@ -129,6 +131,10 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   }
   uint32_t GetDriveTypeA(std::string_view root) const override {
     return Find(root) ? Find(root)->driveType : kDriveNoRootDir;
+  }
+  void PrepareRoots(const std::vector<std::string>& roots) const override {
+    preparedRoots.push_back(roots);
+    volumeQueriesWhenPrepared = volumeQueries.size();
   }
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& available, uint64_t& total,

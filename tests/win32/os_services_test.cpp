@@ -3,6 +3,7 @@
 #include "platform/win32/os_services.h"
 
 #include <gtest/gtest.h>
+
 #include <windows.h>
 
 #include <cstdlib>
@@ -101,7 +102,7 @@ TEST(Drives, ListTheSystemDriveWithItsTypeAndSpace) {
   uint64_t ourAvailable = 0, ourTotal = 0, ourFree = 0;
   // Time enough on a loaded machine: this is about the answer, not the limit.
   ASSERT_NE(
-      DiskSpace(SystemEntryPoint, 60s).GetDiskFreeSpaceExA("C:\\", ourAvailable, ourTotal, ourFree),
+      FileSystems(SystemEntryPoint, 60s).GetDiskFreeSpaceExA("C:\\", ourAvailable, ourTotal, ourFree),
       0);
   EXPECT_GT(ourTotal, 0u);
   EXPECT_EQ(ourTotal, total.QuadPart);
@@ -127,29 +128,38 @@ TEST(SystemCodePage, IsTheRunsAndConvertsBothWays) {
   }
 }
 
-// Work that does not answer in time counts as failed; it runs on to its end
-// later, on what it owns.
-TEST(CallWithTimeLimit, GivesUpOnWorkThatHangs) {
+// One limit for a whole batch: queries that have not answered by then fail,
+// their threads are abandoned (they run on to their end later, on what they
+// own), and their keys are not asked again.
+TEST(ThreadQueries, GiveUpOnQueriesThatHang) {
   const auto release =
       std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
-  const auto done = std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
-  const auto answer = CallWithTimeLimit(
-      [release, done, text = std::string(100, 'x')] {
-        WaitForSingleObject(release.get(), INFINITE);
-        SetEvent(done.get());
-        return text;
+  const ThreadQueries queries(
+      [release](std::string_view request) -> QueryAnswer {
+        if (request.starts_with("hang")) WaitForSingleObject(release.get(), INFINITE);
+        return "answer " + std::string(request);
       },
-      50ms);
-  EXPECT_FALSE(answer.has_value());
+      300ms);
+  // Eight drives that hang between two that answer.
+  std::vector<BlockingQuery> asked{{"A:\\", "A"}};
+  for (char drive = 'C'; drive < 'K'; ++drive) asked.push_back({drive + std::string(":\\"), "hang"});
+  asked.push_back({"Z:\\", "Z"});
+  const ULONGLONG start = GetTickCount64();
+  const auto answers = queries.AskAll(asked);
+  EXPECT_LT(GetTickCount64() - start, 2000u);  // one limit for all, not 8 x 300 ms
+  std::vector<QueryAnswer> expected(10);
+  expected.front() = "answer A", expected.back() = "answer Z";
+  EXPECT_EQ(answers, expected);
+  // The stalled drive is not asked again: asked, it would answer now.
+  EXPECT_EQ(queries.Ask("C:\\", "C again"), std::nullopt);
   SetEvent(release.get());
-  EXPECT_EQ(WaitForSingleObject(done.get(), 60000), WAIT_OBJECT_0);
 }
 
 // GetDiskFreeSpaceExA is bound by name at its first call, from the system
 // directory only: a library beside the program is not the system's.
 TEST(SystemEntryPoint, BindsByNameFromTheSystemDirectoryOnly) {
   std::vector<std::string> lookups;
-  const DiskSpace space(
+  const FileSystems space(
       [&lookups](const std::string& library, const char* function) -> void* {
         lookups.push_back(library + "!" + function);
         return nullptr;

@@ -1,0 +1,86 @@
+// The helper process's side of the contract, with standard tools as helpers:
+// cat answers every query with its own request, sleep answers none.
+#include <signal.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/linux/helper_process.h"
+#include "platform/linux/volumes.h"
+
+namespace kv::linux_os {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A request that cat echoes back reads as the answer "text" (byte 1: answered).
+std::string Echoed(const std::string& text) { return '\1' + text; }
+
+TEST(HelperProcess, AnswersEachQueryOfABatch) {
+  const HelperProcessQueries queries({"/bin/cat"}, 5s);
+  const auto answers = queries.AskAll(
+      {{"a", Echoed("first")}, {"b", std::string("\0failed", 7)}, {"c", Echoed(std::string(200000, 'x'))}});
+  ASSERT_EQ(answers.size(), 3u);
+  EXPECT_EQ(answers[0], "first");
+  EXPECT_EQ(answers[1], std::nullopt);
+  EXPECT_EQ(answers[2], std::string(200000, 'x'));
+  EXPECT_EQ(queries.Ask("d", Echoed("again")), "again");
+  EXPECT_EQ(queries.Started(), 1);  // one helper serves them all
+}
+
+// The helper holds none of the program's descriptors: its standard input and
+// output are its socket, its standard error /dev/null, and nothing else.
+TEST(HelperProcess, HoldsNothingOfTheProgram) {
+  int keep[2];
+  ASSERT_EQ(pipe(keep), 0);  // inheritable, like a program's standard output
+  const HelperProcessQueries queries({"/bin/cat"}, 5s);
+  ASSERT_EQ(queries.Ask("a", Echoed("x")), "x");
+  const std::string fds = "/proc/" + std::to_string(queries.Helper()) + "/fd";
+  std::vector<std::string> held;
+  for (const auto& entry : std::filesystem::directory_iterator(fds))
+    held.push_back(entry.path().filename().string() + " " +
+                   std::filesystem::read_symlink(entry.path()).string().substr(0, 7));
+  std::sort(held.begin(), held.end());
+  EXPECT_EQ(held, (std::vector<std::string>{"0 socket:", "1 socket:", "2 /dev/nu"}));
+  close(keep[0]);
+  close(keep[1]);
+}
+
+// One limit for the whole batch: what has not answered when it runs out
+// fails, its helper is killed, its key is not asked again, and the next
+// query starts a new helper.
+TEST(HelperProcess, GivesUpOnQueriesThatDoNotAnswer) {
+  // Echoes the first request (13 bytes) and then answers nothing more.
+  const HelperProcessQueries queries({"/bin/sh", "-c", "head -c 13; exec sleep 600"}, 300ms);
+  const auto start = std::chrono::steady_clock::now();
+  const auto answers =
+      queries.AskAll({{"quick", Echoed("fast")}, {"hung1", Echoed("x")}, {"hung2", Echoed("y")}});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+  EXPECT_EQ(answers, (std::vector<QueryAnswer>{"fast", std::nullopt, std::nullopt}));
+  EXPECT_EQ(queries.Helper(), -1);
+
+  EXPECT_EQ(queries.Ask("hung2", Echoed("y")), std::nullopt);
+  EXPECT_EQ(queries.Started(), 1);  // a stalled key is not asked again
+  EXPECT_EQ(queries.Ask("quick", Echoed("fast")), "fast");
+  EXPECT_EQ(queries.Started(), 2);
+}
+
+// The program's own helper, made both ways: started again with the hidden
+// argument (this test program serves as one), and as a copy of this one.
+TEST(HelperProcess, TheProgramServesAsItsOwnHelper) {
+  const QueryAnswerer answer = [](std::string_view request) {
+    return AnswerFileSystemQuery(request, SystemStatVfs());
+  };
+  for (const QueryAnswerer& copyAnswers : {QueryAnswerer{}, answer}) {
+    const HelperProcessQueries queries(QueryHelperCommand(), 20s, copyAnswers);
+    EXPECT_EQ(queries.Ask("/bin", ToolsQuery("/bin", {"sh", "no-such-tool"})), "10");
+    EXPECT_EQ(queries.Ask("/dev/null", WireWriter('D').Text("/dev/null").Done()), std::nullopt);
+  }
+}
+
+}  // namespace
+}  // namespace kv::linux_os
