@@ -91,10 +91,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       // An error that no handler of the program takes ends it, with a word
       // to the user where they can see it.
-      const auto* error = dynamic_cast<const kv::Error*>(&e);
-      app.windows.MsgBox(
-          "実行時エラー '" + std::to_string(error ? error->Number() : 0) + "':\r\n\r\n" + e.what(),
-          kv::kMsgBoxOkOnly, std::nullopt);
+      app.windows.MsgBox(kv::UnhandledErrorText(kv::AsError(e)), kv::kMsgBoxOkOnly, std::nullopt);
       return 1;
     }
   } catch (const std::exception& e) {

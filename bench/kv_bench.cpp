@@ -11,11 +11,11 @@
 #include <string>
 
 #include "app/drives/drives.h"
-#include "bench/scripted_os.h"
 #include "platform/factory.h"
 #include "platform/linux/iconv_code_page.h"
 #include "platform/linux/volumes.h"
 #include "sysinfo/clsSystem.h"
+#include "tests/fakes/fake_os.h"
 
 namespace {
 
@@ -26,6 +26,25 @@ class TextBox final : public kv::ITextBox {
 
  private:
   std::string text_;
+};
+
+// A PC with roots mounted at /mnt/vol00000 ... whose sizes cover every size
+// text, each answered in constant time, so that what is measured is the code
+// under test.
+struct ScriptedPc : kv::test::FakePc {
+  explicit ScriptedPc(std::size_t roots) {
+    os.recordQueries = false;
+    for (std::size_t i = 0; i < roots; ++i) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/mnt/vol%05zu", i);
+      const uint64_t total = (uint64_t{1} << (10 + i % 30)) + i;
+      os.AddRoot(name, {.driveType = static_cast<uint32_t>(2 + i % 5),
+                        .label = i % 3 == 0 ? "" : "DATA" + std::to_string(i),
+                        .fileSystem = "ext4",
+                        .totalBytes = total,
+                        .freeBytes = total / 3});
+    }
+  }
 };
 
 const kv::OsPlatform& Machine() {
@@ -144,8 +163,8 @@ BENCHMARK(BM_DriveReportThisMachine)->Unit(benchmark::kMicrosecond);
 
 void BM_DriveReportScripted(benchmark::State& state) {
   const auto roots = static_cast<std::size_t>(state.range(0));
-  const kv::bench::ScriptedOs scripted(roots);
-  const kv::OsServices os = scripted.Services();
+  const ScriptedPc scripted(roots);
+  const kv::OsServices& os = scripted.services;
   TextBox box;
   for (auto _ : state) {
     kv::Drives(os, box);
@@ -195,11 +214,11 @@ void BM_DriveReportLinuxMounts(benchmark::State& state) {
     return 0;
   };
   const kv::linux_os::LinuxFileSystems fileSystems(ansi, config);
-  const kv::bench::ScriptedOs scripted(0);
-  const kv::OsServices base = scripted.Services();
-  const kv::OsServices os{
-      ansi,         base.memory, base.processor, base.keyboard, base.directories, base.names,
-      base.version, fileSystems, fileSystems,    fileSystems,   base.numbers};
+  const ScriptedPc scripted(0);
+  const kv::OsServices& base = scripted.services;
+  const kv::OsServices os{ansi,        base.memory,  base.processor, base.keyboard,
+                          base.directories, base.names, base.version, fileSystems,
+                          fileSystems, fileSystems, base.numbers};
   TextBox box;
   for (auto _ : state) {
     kv::Drives(os, box);

@@ -40,7 +40,11 @@ class ITextBox {
 // An opaque icon handle; 0 when none.
 using IconHandle = std::uintptr_t;
 
-// A form realised by a window system, as the form's code sees it.
+// A form realised by a window system, as the form's code sees it. An
+// operation that names a control (by name and control-array index, -1 for a
+// control that is not in an array) throws InvalidCallError (number 5) when
+// the form has no such control, or when the control is not of a kind the
+// operation takes (form_contract.h); nothing has changed then.
 class IForm {
  public:
   virtual ~IForm() = default;
@@ -52,10 +56,12 @@ class IForm {
   // negative or fractional.
   virtual void SetTop(float top) = 0;
   virtual void SetLeft(float left) = 0;
-  // The caption of a label, frame or button (index -1: not a control array).
+  // The caption of a label, frame or button; any other kind fails.
   virtual void SetControlCaption(std::string_view name, int index, const std::string& caption) = 0;
+  // A text box (not in a control array); any other kind fails.
   virtual ITextBox& TextBox(std::string_view name) = 0;
-  // The form's icon; and showing an icon in a picture box.
+  // The form's icon; and showing an icon in a picture box (not in a control
+  // array); any other kind fails.
   virtual IconHandle Icon() const = 0;
   virtual void SetPicture(std::string_view name, IconHandle icon) = 0;
   // The native window handle (0 where there is none).

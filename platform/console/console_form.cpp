@@ -7,6 +7,8 @@
 
 #include "platform/visible_text.h"
 #include "platform/errors.h"
+#include "platform/form_contract.h"
+#include "platform/layout_resolve.h"
 
 namespace kv::console {
 namespace {
@@ -19,7 +21,9 @@ bool IsValueLabel(const Control& c) { return c.kind == Kind::Label && c.border !
 
 class Renderer {
  public:
-  explicit Renderer(const layout::Form& form) : form_(form) {
+  // A terminal has no fonts: the resolution gives the titles, not the places.
+  explicit Renderer(const layout::Form& form)
+      : form_(form), resolved_(layout::Resolve(form, {})) {
     for (const auto& c : form_.controls)
       if (IsValueLabel(c))
         if (const Control* title = TitleOf(c)) titles_.insert(title);
@@ -39,20 +43,8 @@ class Renderer {
   };
 
   const Control* TitleOf(const Control& value) const {
-    if (!value.buddyName.empty()) {
-      for (const auto& c : form_.controls)
-        if (c.kind == Kind::Label && c.name == value.buddyName && c.index == value.buddyIndex)
-          return &c;
-    }
-    // Without a buddy: the nearest borderless label to the left on the same row.
-    const Control* best = nullptr;
-    for (const auto& c : form_.controls) {
-      if (c.kind != Kind::Label || IsValueLabel(c) || c.container != value.container) continue;
-      if (c.left >= value.left) continue;
-      if (c.top < value.top || c.top >= value.top + std::max(value.height, 1)) continue;
-      if (best == nullptr || c.left > best->left) best = &c;
-    }
-    return best;
+    const int title = resolved_.controls[static_cast<std::size_t>(&value - form_.controls.data())].title;
+    return title >= 0 ? &form_.controls[static_cast<std::size_t>(title)] : nullptr;
   }
 
   std::vector<Entry> Sorted(const std::string& container, bool frames) const {
@@ -92,6 +84,7 @@ class Renderer {
   }
 
   const layout::Form& form_;
+  const layout::Resolved resolved_;
   std::set<const Control*> titles_;
   std::set<const Control*> framesDone_;
   std::string out_;
@@ -127,26 +120,18 @@ void ConsoleForm::SetTop(float top) { top_ = top; }
 
 void ConsoleForm::SetLeft(float left) { left_ = left; }
 
-layout::Control& ConsoleForm::Find(std::string_view name, int index,
-                                   std::initializer_list<Kind> kinds) {
-  for (auto& c : state_.controls)
-    if (c.name == name && c.index == index && std::ranges::find(kinds, c.kind) != kinds.end())
-      return c;
-  throw InvalidCallError();
-}
-
 void ConsoleForm::SetControlCaption(std::string_view name, int index, const std::string& caption) {
-  Find(name, index, {Kind::Label, Kind::Frame, Kind::CommandButton}).caption = caption;
+  state_.controls[RequireControl(state_, name, index, ControlUse::Caption)].caption = caption;
 }
 
 ITextBox& ConsoleForm::TextBox(std::string_view name) {
-  return textBoxes_.at(&Find(name, -1, {Kind::TextBox}));
+  return textBoxes_.at(&state_.controls[RequireControl(state_, name, -1, ControlUse::TextBox)]);
 }
 
 IconHandle ConsoleForm::Icon() const { return 0; }
 
 void ConsoleForm::SetPicture(std::string_view name, IconHandle /*icon*/) {
-  Find(name, -1, {Kind::PictureBox});
+  RequireControl(state_, name, -1, ControlUse::Picture);  // nothing is drawn
 }
 
 std::uintptr_t ConsoleForm::Handle() const { return 0; }

@@ -2,7 +2,6 @@
 // that the form's code has set, printed as plain lines.
 #pragma once
 
-#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -56,13 +55,10 @@ class ConsoleForm final : public IForm {
   float Height() const override;
   void SetTop(float top) override;
   void SetLeft(float left) override;
-  // Labels, frames and buttons have captions; any other name, index or kind
-  // throws kv::Error.
   void SetControlCaption(std::string_view name, int index, const std::string& caption) override;
-  // Throws kv::Error when the layout has no text box of that name.
   ITextBox& TextBox(std::string_view name) override;
   IconHandle Icon() const override;
-  // Nothing is drawn; throws kv::Error when the layout has no picture box of that name.
+  // Nothing is drawn.
   void SetPicture(std::string_view name, IconHandle icon) override;
   std::uintptr_t Handle() const override;
 
@@ -81,9 +77,6 @@ class ConsoleForm final : public IForm {
    private:
     layout::Control& control_;
   };
-
-  layout::Control& Find(std::string_view name, int index,
-                        std::initializer_list<layout::Kind> kinds);
 
   layout::Form state_;  // the layout, with the captions and texts as set so far
   float top_ = 0, left_ = 0;

@@ -73,7 +73,10 @@ float ConsoleWindowSystem::ScreenWidth() const { return kScreenWidthTwips; }
 
 float ConsoleWindowSystem::ScreenHeight() const { return kScreenHeightTwips; }
 
-void ConsoleWindowSystem::SetMousePointer(int /*pointer*/) {}
+void ConsoleWindowSystem::SetMousePointer(int pointer) {
+  // A terminal shows no pointer; the values are those of every window system.
+  if (pointer != kPointerDefault && pointer != kPointerHourglass) throw InvalidCallError();
+}
 
 void ConsoleWindowSystem::MsgBox(const std::string& text, int style,
                                  std::optional<std::string> title) {

@@ -79,13 +79,12 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     const char* whyNot = nullptr;
     QtUi* ui = create(&argc, argv, &whyNot);
     if (ui == nullptr)
-      throw Error(kErrFileNotFound,
-                  std::string("ウィンドウを開けません: ") + (whyNot ? whyNot : candidate.c_str()));
+      throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
     return std::unique_ptr<QtUi>(ui);
   }
   // One line, reasons apart by semicolons: it is what the user reads on the terminal.
   if (reasons.empty()) reasons = "; " + std::string(kKavrenoQtModule) + " が見つかりません";
-  throw Error(kErrFileNotFound, "Qt モジュールを読み込めません: " + reasons.substr(2));
+  throw ModuleNotLoadedError(reasons.substr(2));
 }
 
 }  // namespace

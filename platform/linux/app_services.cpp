@@ -23,9 +23,6 @@ namespace kv::linux_os {
 namespace {
 
 constexpr int32_t kErrorInvalidHandle = 6;
-// Errors of the file test.
-constexpr int32_t kErrBadFileName = 52;
-constexpr int32_t kErrPermissionDenied = 70;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -125,7 +122,7 @@ int32_t LinuxRegistry::RegCloseKey(RegistryKey key) {
 
 bool LinuxFiles::FileExists(std::string_view path) const {
   const auto cpath = CPath(path);
-  if (!cpath) throw Error(kErrBadFileName, "ファイル名または番号が不正です。");
+  if (!cpath) throw BadFileNameError();
   if (cpath->empty()) return false;
   const auto slash = cpath->find_last_of('/');
   const std::string_view name =
@@ -134,8 +131,8 @@ bool LinuxFiles::FileExists(std::string_view path) const {
   struct stat st {};
   if (stat(cpath->c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return false;
-    if (errno == EACCES) throw Error(kErrPermissionDenied, "書き込みできません。");
-    throw Error(kErrBadFileName, "ファイル名または番号が不正です。");
+    if (errno == EACCES) throw PermissionDeniedError();
+    throw BadFileNameError();
   }
   return S_ISREG(st.st_mode);
 }
@@ -169,8 +166,7 @@ uint32_t LinuxPrograms::Shell(std::string_view path, int) {
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
     if (rc == ENOENT || rc == ENOTDIR) throw FileNotFoundError();
-    throw Error(kErrFileNotFound, std::string("プログラムを開始できません: ") + cpath->c_str() +
-                                      " (" + std::strerror(rc) + ")");
+    throw ProgramNotStartedError(*cpath, std::strerror(rc));
   }
 
   // The tool runs on by itself; a thread waits for this one child so that it

@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/ansi_buffer.h"
 #include "platform/linux/system_queries.h"
 
 namespace kv::linux_os {
@@ -18,11 +19,6 @@ namespace {
 constexpr std::string_view kDefaultTemp = "/tmp/";
 constexpr std::string_view kSystemDirectory = "/usr/lib";
 constexpr std::string_view kWindowsDirectory = "/";
-
-uint32_t Clamp32(std::size_t n) {
-  return n > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                  : static_cast<uint32_t>(n);
-}
 
 bool IsDirectory(const std::string& path) {
   struct stat st {};
@@ -39,13 +35,6 @@ EnvLookup ProcessEnvironment() {
   };
 }
 
-uint32_t CopyPathOut(std::string_view text, std::span<char> buffer) {
-  if (text.size() + 1 > buffer.size()) return Clamp32(text.size() + 1);
-  std::memcpy(buffer.data(), text.data(), text.size());
-  buffer[text.size()] = '\0';
-  return Clamp32(text.size());
-}
-
 uint32_t LinuxDirectories::GetTempPathA(std::span<char> buffer) const {
   std::string path(kDefaultTemp);
   if (env_) {
@@ -56,33 +45,21 @@ uint32_t LinuxDirectories::GetTempPathA(std::span<char> buffer) const {
       if (path.back() != '/') path += '/';
     }
   }
-  return CopyPathOut(path, buffer);
+  return ansi_buffer::WriteText(path, buffer);
 }
 
 uint32_t LinuxDirectories::GetSystemDirectoryA(std::span<char> buffer) const {
-  return CopyPathOut(kSystemDirectory, buffer);
+  return ansi_buffer::WriteText(kSystemDirectory, buffer);
 }
 
 uint32_t LinuxDirectories::GetWindowsDirectoryA(std::span<char> buffer) const {
-  return CopyPathOut(kWindowsDirectory, buffer);
-}
-
-int32_t CopyNameOut(std::string_view name, std::span<char> buffer, uint32_t& size) {
-  const std::size_t room = std::min<std::size_t>(size, buffer.size());
-  if (name.size() + 1 > room) {
-    size = Clamp32(name.size() + 1);
-    return 0;
-  }
-  std::memcpy(buffer.data(), name.data(), name.size());
-  buffer[name.size()] = '\0';
-  size = Clamp32(name.size());
-  return 1;
+  return ansi_buffer::WriteText(kWindowsDirectory, buffer);
 }
 
 int32_t LinuxNames::GetComputerNameA(std::span<char> buffer, uint32_t& size) const {
   struct utsname u {};
   if (uname(&u) != 0) return 0;
-  return CopyNameOut(std::string_view(u.nodename, strnlen(u.nodename, sizeof u.nodename)), buffer,
+  return ansi_buffer::WriteName(std::string_view(u.nodename, strnlen(u.nodename, sizeof u.nodename)), buffer,
                      size);
 }
 
@@ -96,7 +73,7 @@ int32_t LinuxNames::GetUserNameA(std::span<char> buffer, uint32_t& size) const {
          scratch.size() < (1u << 20))
     scratch.resize(scratch.size() * 2);
   if (rc != 0 || found == nullptr || found->pw_name == nullptr) return 0;
-  return CopyNameOut(found->pw_name, buffer, size);
+  return ansi_buffer::WriteName(found->pw_name, buffer, size);
 }
 
 std::optional<OsVersionInfo> ParseKernelRelease(std::string_view release) {

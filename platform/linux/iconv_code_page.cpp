@@ -176,11 +176,11 @@ IconvCodePage::IconvCodePage(std::string charset)
   const std::string utf8(kUtf8);
   iconv_t to = Open(charset_, utf8);
   if (to == reinterpret_cast<iconv_t>(-1))
-    throw Error(kErrInvalidCall, "文字セット " + charset_ + " に変換できません。");
+    throw CharsetError(charset_, true);
   iconv_t from = Open(utf8, charset_);
   if (from == reinterpret_cast<iconv_t>(-1)) {
     iconv_close(to);
-    throw Error(kErrInvalidCall, "文字セット " + charset_ + " から変換できません。");
+    throw CharsetError(charset_, false);
   }
   toAnsi_ = std::make_unique<Converter>(to, true, "?");
   fromAnsi_ = std::make_unique<Converter>(from, false, kReplacementUtf8);

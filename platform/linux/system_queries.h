@@ -81,11 +81,6 @@ class LinuxKeyboard final : public IKeyboard {
 using EnvLookup = std::function<std::optional<std::string>(const char* name)>;
 EnvLookup ProcessEnvironment();
 
-// The "A" buffer contract of the directory queries: when text and its NUL fit,
-// writes them and answers the length of text; otherwise leaves the buffer
-// alone and answers the size needed, NUL included.
-uint32_t CopyPathOut(std::string_view text, std::span<char> buffer);
-
 class LinuxDirectories final : public IDirectories {
  public:
   explicit LinuxDirectories(EnvLookup env = ProcessEnvironment()) : env_(std::move(env)) {}
@@ -101,11 +96,6 @@ class LinuxDirectories final : public IDirectories {
 };
 
 // ---- names ------------------------------------------------------------------
-
-// The "A" buffer contract of the name queries: nonzero with the name and a
-// NUL written and size set to the name's length when they fit in size bytes;
-// otherwise 0, the buffer left alone and size set to the size needed.
-int32_t CopyNameOut(std::string_view name, std::span<char> buffer, uint32_t& size);
 
 class LinuxNames final : public INames {
  public:

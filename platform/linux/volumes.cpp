@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 
+#include "platform/ansi_buffer.h"
 #include "platform/errors.h"
 
 namespace kv::linux_os {
@@ -23,7 +24,6 @@ constexpr uint32_t kCasePreservedNames = 0x2;
 constexpr uint32_t kReadOnlyVolume = 0x80000;
 
 // The error of a root that cannot be read ("device unavailable").
-constexpr int32_t kErrDeviceUnavailable = 68;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -117,13 +117,6 @@ int32_t ClampInt32(uint64_t n) {
              : static_cast<int32_t>(n);
 }
 
-// Writes text and a NUL into a non-empty buffer, cut to its size - 1 bytes.
-void CopyCut(std::string_view text, std::span<char> buffer) {
-  if (buffer.empty()) return;
-  const std::size_t n = std::min(text.size(), buffer.size() - 1);
-  std::memcpy(buffer.data(), text.data(), n);
-  buffer[n] = '\0';
-}
 
 }  // namespace
 
@@ -399,11 +392,8 @@ std::optional<LinuxFileSystems::VolumeFacts> LinuxFileSystems::QueryVolume(
 uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {
   const auto snapshot = table_->Current();
   if (!snapshot) return 0;
-  const std::string& list = snapshot->RootList();
-  if (list.size() > buffer.size())
-    return static_cast<uint32_t>(std::min<std::size_t>(list.size(), UINT32_MAX));
-  std::memcpy(buffer.data(), list.data(), list.size());
-  return static_cast<uint32_t>(list.size() - 1);
+  const std::string& list = snapshot->RootList();  // ends in two NULs
+  return ansi_buffer::WriteText(std::string_view(list).substr(0, list.size() - 1), buffer);
 }
 
 uint32_t LinuxFileSystems::GetDriveTypeA(std::string_view root) const {
@@ -419,7 +409,7 @@ uint32_t LinuxFileSystems::GetDriveTypeA(std::string_view root) const {
 std::string LinuxFileSystems::VolumeLabelLookup(std::string_view root) const {
   const auto mount = Mount(root);
   const auto facts = mount ? QueryVolume(root, *mount, true) : std::nullopt;
-  if (!facts) throw Error(kErrDeviceUnavailable, "デバイスが使用できません。");
+  if (!facts) throw DeviceUnavailableError();
   return ansi_.ToAnsi(facts->label);
 }
 
@@ -436,8 +426,8 @@ int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
       std::min<uint64_t>(facts->vfs.namemax, std::numeric_limits<uint32_t>::max()));
   flags = kCaseSensitiveSearch | kCasePreservedNames |
           ((facts->vfs.flag & ST_RDONLY) != 0 ? kReadOnlyVolume : 0);
-  CopyCut(ansi_.ToAnsi(facts->label), volumeName);
-  CopyCut(mount->fsType, fileSystemName);
+  ansi_buffer::WriteCut(ansi_.ToAnsi(facts->label), volumeName);
+  ansi_buffer::WriteCut(mount->fsType, fileSystemName);
   return 1;
 }
 

@@ -98,17 +98,9 @@ QRectF CaptionLabel::Ink() const {
   return QFontMetricsF(font()).tightBoundingRect(QStringLiteral("国Hgyp"));
 }
 
-qreal CaptionLabel::InkHeight() const { return Ink().height(); }
-
 int CaptionLabel::Indent() const {
   if (indent() >= 0) return indent();
   return frameWidth() > 0 ? fontMetrics().horizontalAdvance(QLatin1Char('x')) / 2 : 0;
-}
-
-qreal CaptionLabel::NeededWidth() const {
-  const QString line = text().section(QChar(u'\n'), 0, 0);
-  if (line.isEmpty()) return 0;
-  return Indent() + QFontMetricsF(font()).tightBoundingRect(line).right() + 1;
 }
 
 void CaptionLabel::paintEvent(QPaintEvent* event) {

@@ -75,12 +75,6 @@ class CaptionLabel final : public QLabel {
 
  public:
   explicit CaptionLabel(QWidget* parent);
-  // The height of the ink of a line of this label's font (kanji, capitals
-  // and descenders), in pixels.
-  qreal InkHeight() const;
-  // The width a single line of the caption needs, from the left edge of the
-  // contents to the end of its ink.
-  qreal NeededWidth() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -13,64 +13,29 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/errors.h"
+#include "platform/colors.h"
+#include "platform/form_contract.h"
 #include "platform/qt/qt_text.h"
 
 namespace kv::qt {
 
 namespace {
 
-// The palette role standing in for a Windows system colour index (GetSysColor).
-// The button face (15) is what forms are filled with, so it is the role a
-// form's own background takes, Window (Qt's Windows theme fills both from
-// it): a control painted in it shows no patch, whatever the palette. The
-// colour of active title-bar text (9) has no role of its own; value boxes
-// painted in it take the base colour, which text in the text colour reads on
-// in light and dark themes alike.
+// The palette role standing in for each Windows system colour (GetSysColor)
+// the layouts name. The button face (15) is what forms are filled with, so it
+// is the role a form's own background takes, Window (Qt's Windows theme fills
+// both from it): a control painted in it shows no patch, whatever the palette.
+// The active title bar's text (9) has no role of its own; the text on the
+// selection, which title bars share their colours with, stands in for it.
 QPalette::ColorRole SystemColourRole(uint32_t index) {
   switch (index) {
-    case 1:
-    case 4:
-    case 10:
-    case 11:
-    case 15:
-      return QPalette::Window;
-    case 2:
-    case 13:
-      return QPalette::Highlight;
-    case 3:
-    case 12:
-      return QPalette::Mid;
-    case 5:
-    case 9:
+    case layout::kColorWindow:
       return QPalette::Base;
-    case 6:
-    case 21:
-      return QPalette::Shadow;
-    case 7:
-    case 19:
-      return QPalette::WindowText;
-    case 8:
-      return QPalette::Text;
-    case 14:
+    case layout::kColorCaptionText:
       return QPalette::HighlightedText;
-    case 0:
-      return QPalette::Button;
-    case 16:
-      return QPalette::Dark;
-    case 17:
-      return QPalette::PlaceholderText;
-    case 18:
+    case layout::kColorButtonText:
       return QPalette::ButtonText;
-    case 20:
-      return QPalette::Light;
-    case 22:
-      return QPalette::Midlight;
-    case 23:
-      return QPalette::ToolTipText;
-    case 24:
-      return QPalette::ToolTipBase;
-    default:
+    default:  // the button face
       return QPalette::Window;
   }
 }
@@ -87,30 +52,38 @@ QPalette::ColorRole SurfaceRole(layout::Kind kind) {
   }
 }
 
-// The text role that belongs with a surface role.
-QPalette::ColorRole TextRoleOn(QPalette::ColorRole surface) {
-  switch (surface) {
+// The role a control kind paints its text with: the one that belongs with its surface.
+QPalette::ColorRole TextRole(layout::Kind kind) {
+  switch (SurfaceRole(kind)) {
     case QPalette::Base:
-    case QPalette::AlternateBase:
       return QPalette::Text;
     case QPalette::Button:
       return QPalette::ButtonText;
-    case QPalette::Highlight:
-      return QPalette::HighlightedText;
-    case QPalette::ToolTipBase:
-      return QPalette::ToolTipText;
     default:
       return QPalette::WindowText;
   }
 }
 
-// The role a control kind paints its text with: the one that belongs with its surface.
-QPalette::ColorRole TextRole(layout::Kind kind) { return TextRoleOn(SurfaceRole(kind)); }
-
 QColor RgbColour(uint32_t rgb) { return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
-bool TakesFocus(layout::Kind kind) {
-  return kind == layout::Kind::TextBox || kind == layout::Kind::CommandButton;
+using layout::TakesFocus;
+
+QRect ToQRect(const layout::Rect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
+
+// What the layout resolution needs to know of a form's font, in device-independent pixels.
+layout::FontMetrics MetricsOf(const QFont& font) {
+  layout::FontMetrics m;
+  m.pixelsPerInch = static_cast<int>(std::lround(1440 / kTwipsPerPixel));
+  const QFontMetricsF metrics(font);
+  m.lineHeight = static_cast<int>(std::ceil(metrics.lineSpacing()));
+  // Ideographs reach highest and lowest among CJK text, capitals and
+  // descenders among Latin text; a pixel each side for antialiasing.
+  m.inkHeight =
+      static_cast<int>(std::ceil(metrics.tightBoundingRect(QStringLiteral("国Hgyp")).height())) + 2;
+  m.textWidth = [metrics](std::string_view utf8) {
+    return metrics.tightBoundingRect(PlainText(std::string(utf8))).right() + 1;
+  };
+  return m;
 }
 
 }  // namespace
@@ -119,6 +92,13 @@ QtForm::QtForm(const layout::Form& data, const IconTable& icons, IconHandle form
                FormEvents& events)
     : data_(data), icons_(icons), formIcon_(formIcon), events_(events) {
   BuildWindow();
+  resolved_ = layout::Resolve(data_, MetricsOf(client_->font()));
+  if (resolved_.fontScale < 1.0) {
+    QFont font = client_->font();
+    const qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+    font.setPointSizeF(size * resolved_.fontScale);
+    client_->setFont(font);
+  }
   BuildMenus();
   BuildControls();
   LinkBuddies();
@@ -198,59 +178,21 @@ void QtForm::BuildControls() {
     controls_.back().widget = CreateControl(c, controls_.back());
   }
   // Place each control in its container (a frame) and stack them in layout order.
-  for (Realised& r : controls_) {
-    if (!r.data->container.empty()) {
-      const Realised* holder = Find(r.data->container, -1);
-      if (holder && holder->widget != r.widget) r.widget->setParent(holder->widget);
-    }
-    if (r.data->kind != layout::Kind::Line) {
-      r.widget->setGeometry(TwipsToRect(r.data->left, r.data->top, r.data->width, r.data->height));
-    }
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    Realised& r = controls_[i];
+    const layout::Placed& placed = resolved_.controls[i];
+    if (placed.container >= 0 && controls_[placed.container].widget != r.widget)
+      r.widget->setParent(controls_[placed.container].widget);
+    if (r.data->kind != layout::Kind::Line) r.widget->setGeometry(ToQRect(placed.local));
     r.widget->show();
     r.widget->raise();
+    // Single-line labels centre their line; labels with room for two lines or
+    // more wrap at word boundaries from the top.
+    if (auto* label = qobject_cast<QLabel*>(r.widget)) {
+      label->setWordWrap(!placed.singleLine);
+      label->setAlignment(Qt::AlignLeft | (placed.singleLine ? Qt::AlignVCenter : Qt::AlignTop));
+    }
   }
-  // Single-line labels centre their line; labels with room for two lines or more
-  // wrap at word boundaries from the top.
-  for (Realised& r : controls_) {
-    auto* label = qobject_cast<QLabel*>(r.widget);
-    if (!label || r.data->kind != layout::Kind::Label) continue;
-    const bool multiLine = label->contentsRect().height() >= 2 * label->fontMetrics().lineSpacing();
-    label->setWordWrap(multiLine);
-    label->setAlignment(Qt::AlignLeft | (multiLine ? Qt::AlignTop : Qt::AlignVCenter));
-    FitCaption(r);
-  }
-}
-
-// The layouts were drawn for a font smaller than most Linux desktops use.
-// A caption label (one without a border) whose single line does not fit its
-// width is set tighter, to 90 % letter spacing, and then a little smaller, to
-// three quarters of the form's size at the least, rather than cut off; and it
-// grows about its middle to the height of its font's ink when the layout made
-// it lower. Value boxes keep the form's font and their box: a value longer
-// than its box is cut at the box's edge.
-void QtForm::FitCaption(const Realised& r) {
-  auto* label = qobject_cast<CaptionLabel*>(r.widget);
-  if (!label || r.data->border != layout::Border::None || label->wordWrap()) return;
-  const QRect laid = TwipsToRect(r.data->left, r.data->top, r.data->width, r.data->height);
-  QFont font = client_->font();
-  label->setFont(font);
-  const qreal room = laid.width();
-  const qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
-  for (int spacing = 99; spacing >= 90 && label->NeededWidth() > room; --spacing) {
-    font.setLetterSpacing(QFont::PercentageSpacing, spacing);
-    label->setFont(font);
-  }
-  for (qreal s = size - 0.25; s >= size * 0.75 && label->NeededWidth() > room; s -= 0.25) {
-    font.setPointSizeF(s);
-    label->setFont(font);
-  }
-  const int inkHeight = static_cast<int>(std::ceil(label->InkHeight())) + 2;
-  QRect placed = laid;
-  if (placed.height() < inkHeight) {
-    placed.setTop(laid.top() - (inkHeight - laid.height()) / 2);
-    placed.setHeight(inkHeight);
-  }
-  label->setGeometry(placed);
 }
 
 QWidget* QtForm::CreateControl(const layout::Control& c, Realised& slot) {
@@ -299,8 +241,9 @@ QWidget* QtForm::CreateControl(const layout::Control& c, Realised& slot) {
       break;
     }
     case layout::Kind::Line: {
-      const QPoint from(TwipsToPixels(c.x1), TwipsToPixels(c.y1));
-      const QPoint to(TwipsToPixels(c.x2), TwipsToPixels(c.y2));
+      const layout::Rect& ends = resolved_.controls[controls_.size() - 1].local;
+      const QPoint from(ends.left, ends.top);
+      const QPoint to(ends.right, ends.bottom);
       const layout::Color& colour = c.fore.type != layout::Color::Type::Default ? c.fore : c.back;
       QColor qc = QApplication::palette().color(QPalette::WindowText);
       if (colour.type == layout::Color::Type::Rgb) qc = RgbColour(colour.value);
@@ -338,23 +281,20 @@ void QtForm::ApplyColours(const layout::Control& c, QWidget* w) {
   const QPalette::ColorRole textRole = TextRole(c.kind);
 
   QColor back = pal.color(surface);
-  QPalette::ColorRole backRole = surface;
   if (c.back.type == Type::Rgb) back = RgbColour(c.back.value);
-  if (c.back.type == Type::System) {
-    backRole = SystemColourRole(c.back.value);
-    back = pal.color(backRole);
-  }
-  // The text colour that goes with the surface when the layout names none.
-  const QColor pairedText =
-      pal.color(c.back.type == Type::System ? TextRoleOn(backRole) : textRole);
-  QColor fore = pairedText;
+  if (c.back.type == Type::System) back = pal.color(SystemColourRole(c.back.value));
+  QColor fore = pal.color(textRole);
   if (c.fore.type == Type::Rgb) fore = RgbColour(c.fore.value);
   if (c.fore.type == Type::System) fore = pal.color(SystemColourRole(c.fore.value));
-  // Colours fixed on both sides stay as given; a colour set against a theme's
-  // colour must stay readable in that theme (dark themes included).
-  if (!(c.back.type == Type::Rgb && c.fore.type == Type::Rgb)) {
-    fore = ReadableOn(fore, back, pairedText);
-  }
+  // A theme's colour behind the text must keep it readable in that theme
+  // (dark themes included), by the rule every window system follows.
+  auto rgb = [](const QColor& q) {
+    return colors::Rgb{static_cast<uint8_t>(q.red()), static_cast<uint8_t>(q.green()),
+                       static_cast<uint8_t>(q.blue())};
+  };
+  const colors::Rgb readable = colors::ReadableBackground(
+      rgb(back), rgb(fore), c.back.type == Type::System, rgb(pal.color(QPalette::Base)));
+  back = QColor(readable.red, readable.green, readable.blue);
   pal.setColor(surface, back);
   pal.setColor(textRole, fore);
   if (c.kind == layout::Kind::TextBox) {
@@ -368,40 +308,28 @@ void QtForm::ApplyColours(const layout::Control& c, QWidget* w) {
 }
 
 void QtForm::LinkBuddies() {
-  for (Realised& r : controls_) {
-    const Realised* buddy = nullptr;
-    if (!r.data->buddyName.empty()) {
-      buddy = Find(r.data->buddyName, r.data->buddyIndex);
-    } else if (TakesFocus(r.data->kind) && !r.data->container.empty()) {
-      buddy = Find(r.data->container, -1);  // a control in a frame is named by its caption
-    }
-    if (!buddy) continue;
-    if (auto* label = qobject_cast<QLabel*>(buddy->widget)) {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    const int title = resolved_.controls[i].title;
+    if (title < 0) continue;
+    Realised& r = controls_[i];
+    QWidget* titleWidget = controls_[title].widget;
+    if (auto* label = qobject_cast<QLabel*>(titleWidget)) {
       r.widget->setAccessibleName(label->text());
       if (auto* self = qobject_cast<QLabel*>(r.widget))
         self->setAccessibleDescription(self->text());
       if (TakesFocus(r.data->kind)) label->setBuddy(r.widget);
-    } else if (auto* frame = qobject_cast<FrameBox*>(buddy->widget)) {
+    } else if (auto* frame = qobject_cast<FrameBox*>(titleWidget)) {
       r.widget->setAccessibleName(frame->Caption());
     }
   }
 }
 
 void QtForm::SetTabOrder() {
-  std::vector<const Realised*> order;
-  for (const Realised& r : controls_) {
-    if (TakesFocus(r.data->kind)) order.push_back(&r);
-  }
-  std::stable_sort(order.begin(), order.end(), [](const Realised* a, const Realised* b) {
-    const int ta = a->data->tabIndex < 0 ? INT32_MAX : a->data->tabIndex;
-    const int tb = b->data->tabIndex < 0 ? INT32_MAX : b->data->tabIndex;
-    return ta < tb;
-  });
-  for (size_t i = 1; i < order.size(); ++i) {
-    QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
-  }
+  const std::vector<int>& order = resolved_.tabOrder;
+  for (std::size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(controls_[order[i - 1]].widget, controls_[order[i]].widget);
   // The focus starts on the first control in the tab order.
-  if (!order.empty()) order.front()->widget->setFocus(Qt::OtherFocusReason);
+  if (!order.empty()) controls_[order.front()].widget->setFocus(Qt::OtherFocusReason);
 }
 
 QtForm::Realised* QtForm::Find(std::string_view name, int index) {
@@ -437,16 +365,11 @@ void QtForm::SetTop(float top) { window_->move(window_->pos().x(), TwipsToPixels
 void QtForm::SetLeft(float left) { window_->move(TwipsToPixels(left), window_->pos().y()); }
 
 void QtForm::SetControlCaption(std::string_view name, int index, const std::string& caption) {
-  Realised* r = Find(name, index);
-  if (!r) throw InvalidCallError();
-  if (r->textBox) {
-    r->textBox->SetText(caption);
-    return;
-  }
+  const std::size_t at = RequireControl(data_, name, index, ControlUse::Caption);
+  Realised* r = &controls_[at];
   QString accessibleName;
   if (auto* label = qobject_cast<QLabel*>(r->widget)) {
     label->setText(PlainText(caption));
-    FitCaption(*r);
     accessibleName = label->text();
     // A label named by its title carries its value as the description.
     if (!label->accessibleName().isEmpty()) label->setAccessibleDescription(label->text());
@@ -456,33 +379,22 @@ void QtForm::SetControlCaption(std::string_view name, int index, const std::stri
   } else if (auto* button = qobject_cast<QPushButton*>(r->widget)) {
     button->setText(QString::fromStdString(caption));
     return;
-  } else {
-    throw InvalidCallError();
   }
   // Controls this one names for the user follow its new caption.
-  for (Realised& other : controls_) {
-    const bool namedByThis =
-        other.data->buddyName.empty()
-            ? (index == -1 && TakesFocus(other.data->kind) && other.data->container == name)
-            : (other.data->buddyName == name && other.data->buddyIndex == index);
-    if (namedByThis) {
-      other.widget->setAccessibleName(accessibleName);
-    }
-  }
+  for (std::size_t i = 0; i < controls_.size(); ++i)
+    if (resolved_.controls[i].title == static_cast<int>(at))
+      controls_[i].widget->setAccessibleName(accessibleName);
 }
 
 ITextBox& QtForm::TextBox(std::string_view name) {
-  Realised* r = Find(name, -1);
-  if (!r || !r->textBox) throw InvalidCallError();
-  return *r->textBox;
+  return *controls_[RequireControl(data_, name, -1, ControlUse::TextBox)].textBox;
 }
 
 IconHandle QtForm::Icon() const { return data_.hasIcon ? formIcon_ : 0; }
 
 void QtForm::SetPicture(std::string_view name, IconHandle icon) {
-  Realised* r = Find(name, -1);
-  auto* picture = r ? qobject_cast<PictureControl*>(r->widget) : nullptr;
-  if (!picture) throw InvalidCallError();
+  auto* picture = static_cast<PictureControl*>(
+      controls_[RequireControl(data_, name, -1, ControlUse::Picture)].widget);
   if (const auto* entry = icons_.Find(icon)) {
     picture->SetIcon(entry->icon, entry->naturalSize);
   } else {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/layout.h"
+#include "platform/layout_resolve.h"
 #include "platform/qt/qt_controls.h"
 #include "platform/qt/qt_icons.h"
 #include "platform/ui.h"
@@ -67,7 +68,6 @@ class QtForm final : public IForm {
   void BuildControls();
   QWidget* CreateControl(const layout::Control& c, Realised& slot);
   void ApplyColours(const layout::Control& c, QWidget* w);
-  void FitCaption(const Realised& r);
   void LinkBuddies();
   void SetTabOrder();
   Realised* Find(std::string_view name, int index);
@@ -81,7 +81,8 @@ class QtForm final : public IForm {
   QPointer<FormWindow> window_;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
-  std::vector<Realised> controls_;
+  layout::Resolved resolved_;
+  std::vector<Realised> controls_;  // in the layout's order, as resolved_.controls
 };
 
 }  // namespace kv::qt

@@ -16,14 +16,6 @@ int TwipsToPixels(double twips) { return static_cast<int>(std::lround(twips / kT
 
 double PixelsToTwips(double pixels) { return pixels * kTwipsPerPixel; }
 
-QRect TwipsToRect(int left, int top, int width, int height) {
-  const int x0 = TwipsToPixels(left);
-  const int y0 = TwipsToPixels(top);
-  const int x1 = TwipsToPixels(static_cast<double>(left) + width);
-  const int y1 = TwipsToPixels(static_cast<double>(top) + height);
-  return QRect(x0, y0, x1 - x0, y1 - y0);
-}
-
 QRect LinePixels(QPoint from, QPoint to, int width) {
   const int w = std::max(width, 1);
   const int grow = (w - 1) / 2;  // the part of the pen above (left of) the line
@@ -94,36 +86,6 @@ QString DecodeBytes(std::string_view bytes, const std::string& codeset) {
   }
   iconv_close(cd);
   return QString::fromStdString(out);
-}
-
-namespace {
-
-double Channel(int value) {
-  const double c = value / 255.0;
-  return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-double Luminance(const QColor& c) {
-  return 0.2126 * Channel(c.red()) + 0.7152 * Channel(c.green()) + 0.0722 * Channel(c.blue());
-}
-
-}  // namespace
-
-double ContrastRatio(const QColor& a, const QColor& b) {
-  const double la = Luminance(a);
-  const double lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-QColor ReadableOn(const QColor& wanted, const QColor& background, const QColor& fallback) {
-  constexpr double kReadable = 3.0;
-  if (ContrastRatio(wanted, background) >= kReadable) return wanted;
-  if (ContrastRatio(fallback, background) >= kReadable) return fallback;
-  QColor best = fallback;
-  for (const QColor& candidate : {QColor(Qt::black), QColor(Qt::white)}) {
-    if (ContrastRatio(candidate, background) > ContrastRatio(best, background)) best = candidate;
-  }
-  return best;
 }
 
 QStringList UiFontFamilies(const QString& defaultFamily, bool defaultHasIdeographs,

@@ -22,10 +22,6 @@ inline constexpr double kTwipsPerPixel = 15.0;
 int TwipsToPixels(double twips);
 double PixelsToTwips(double pixels);
 
-// A rectangle given in twips, with each edge rounded on its own so that
-// neighbouring controls stay neighbours.
-QRect TwipsToRect(int left, int top, int width, int height);
-
 // The pixels a straight line of the given pen width covers, the way the
 // original window system draws it: the end point is not drawn, and a wide pen
 // grows one pixel up (or left) for each two pixels of width beyond the first.
@@ -54,14 +50,6 @@ QString WindowTitleText(std::string_view utf8);
 // Bytes of the given character set (an iconv name; empty or UTF-8 means UTF-8)
 // decoded; a byte sequence invalid in it becomes U+FFFD.
 QString DecodeBytes(std::string_view bytes, const std::string& codeset);
-
-// WCAG contrast ratio of two colours, 1 to 21.
-double ContrastRatio(const QColor& a, const QColor& b);
-
-// The colour to draw text in on background: wanted when it is readable there
-// (contrast 3:1 or better), otherwise fallback when that is readable, and
-// otherwise whichever of black and white reads better.
-QColor ReadableOn(const QColor& wanted, const QColor& background, const QColor& fallback);
 
 // The font families of every caption, in fallback order. The platform's
 // default family comes first, followed by the installed Japanese families, so

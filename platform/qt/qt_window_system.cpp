@@ -21,73 +21,6 @@ namespace kv::qt {
 
 namespace {
 
-// The pointer values of the application-wide mouse pointer that Qt can show.
-std::optional<Qt::CursorShape> PointerShape(int pointer) {
-  switch (pointer) {
-    case 1:
-      return Qt::ArrowCursor;
-    case 2:
-      return Qt::CrossCursor;
-    case 3:
-      return Qt::IBeamCursor;
-    case 5:
-    case 15:
-      return Qt::SizeAllCursor;
-    case 6:
-      return Qt::SizeBDiagCursor;
-    case 7:
-      return Qt::SizeVerCursor;
-    case 8:
-      return Qt::SizeFDiagCursor;
-    case 9:
-      return Qt::SizeHorCursor;
-    case 10:
-      return Qt::UpArrowCursor;
-    case kPointerHourglass:
-      return Qt::WaitCursor;
-    case 12:
-      return Qt::ForbiddenCursor;
-    case 13:
-      return Qt::BusyCursor;
-    case 14:
-      return Qt::WhatsThisCursor;
-    default:
-      return std::nullopt;  // 0 and anything unknown: the default pointer
-  }
-}
-
-QMessageBox::Icon StyleIcon(int style) {
-  switch (style & 0x70) {
-    case 16:
-      return QMessageBox::Critical;
-    case 32:
-      return QMessageBox::Question;
-    case kMsgBoxExclamation:
-      return QMessageBox::Warning;
-    case 64:
-      return QMessageBox::Information;
-    default:
-      return QMessageBox::NoIcon;
-  }
-}
-
-QMessageBox::StandardButtons StyleButtons(int style) {
-  switch (style & 0x0F) {
-    case 1:
-      return QMessageBox::Ok | QMessageBox::Cancel;
-    case 2:
-      return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
-    case 3:
-      return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case 4:
-      return QMessageBox::Yes | QMessageBox::No;
-    case 5:
-      return QMessageBox::Retry | QMessageBox::Cancel;
-    default:
-      return QMessageBox::Ok;
-  }
-}
-
 void Present(QWidget* window) {
   window->show();
   window->raise();
@@ -207,18 +140,14 @@ float QtWindowSystem::ScreenHeight() const {
 }
 
 void QtWindowSystem::SetMousePointer(int pointer) {
-  const std::optional<Qt::CursorShape> shape = PointerShape(pointer);
-  if (!shape) {
+  if (pointer != kPointerDefault && pointer != kPointerHourglass) throw InvalidCallError();
+  if (pointer == kPointerDefault) {
     if (pointer_) QGuiApplication::restoreOverrideCursor();
     pointer_.reset();
     return;
   }
-  if (pointer_ == pointer) return;  // the pointer is set once, never stacked
-  if (pointer_) {
-    QGuiApplication::changeOverrideCursor(QCursor(*shape));
-  } else {
-    QGuiApplication::setOverrideCursor(QCursor(*shape));
-  }
+  if (pointer_) return;  // the hourglass is set once, never stacked
+  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   pointer_ = pointer;
 }
 
@@ -227,8 +156,9 @@ void QtWindowSystem::MsgBox(const std::string& text, int style, std::optional<st
   box.setWindowTitle(WindowTitleText(title ? *title : std::string(kApp.title)));
   box.setTextFormat(Qt::PlainText);
   box.setText(PlainText(text));
-  box.setIcon(StyleIcon(style));
-  box.setStandardButtons(StyleButtons(style));
+  // The program's two styles: an OK button, with or without the exclamation mark.
+  box.setIcon(style == kMsgBoxExclamation ? QMessageBox::Warning : QMessageBox::NoIcon);
+  box.setStandardButtons(QMessageBox::Ok);
   box.exec();
 }
 
@@ -263,19 +193,14 @@ void QtWindowSystem::FormCloseRequested(QtForm& form) {
 void QtWindowSystem::Dispatch(const std::function<void()>& procedure) {
   try {
     procedure();
-  } catch (const Error& e) {
-    Unhandled(e.Number(), e.what());
-  } catch (const std::bad_alloc&) {
-    Unhandled(7, "メモリが不足しています。");
   } catch (const std::exception& e) {
-    Unhandled(51, e.what());
+    Unhandled(AsError(e));
   }
 }
 
-void QtWindowSystem::Unhandled(int32_t number, const std::string& description) {
+void QtWindowSystem::Unhandled(const Error& error) {
   SetMousePointer(kPointerDefault);
-  MsgBox("実行時エラー '" + std::to_string(number) + "':\r\n\r\n" + description, kMsgBoxOkOnly,
-         std::nullopt);
+  MsgBox(UnhandledErrorText(error), kMsgBoxOkOnly, std::nullopt);
   End();
 }
 

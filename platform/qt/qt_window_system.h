@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/console/form_text.h"
+#include "platform/errors.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_icons.h"
 #include "platform/ui.h"
@@ -53,7 +54,7 @@ class QtWindowSystem final : public IWindowSystem, private FormEvents {
   // Runs an event procedure; an error it lets through ends the program after
   // a message box, as nothing else is left to handle it.
   void Dispatch(const std::function<void()>& procedure);
-  [[noreturn]] void Unhandled(int32_t number, const std::string& description);
+  [[noreturn]] void Unhandled(const Error& error);
 
   WindowSystemOptions options_;
   IconTable icons_;

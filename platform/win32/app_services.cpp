@@ -60,9 +60,9 @@ bool Files::FileExists(std::string_view path) const {
       case ERROR_NO_MORE_FILES:
         return false;
       case ERROR_NOT_READY:
-        throw Error(kErrDiskNotReady, "ディスクが準備されていません。");
+        throw DiskNotReadyError();
       default:
-        throw Error(kErrBadFileName, "ファイル名または番号が不正です。");
+        throw BadFileNameError();
     }
   }
   bool found = false;

@@ -30,8 +30,4 @@ class Programs final : public IPrograms {
   uint32_t Shell(std::string_view path, int showMode) override;
 };
 
-// The errors of the file test.
-inline constexpr int32_t kErrBadFileName = 52;
-inline constexpr int32_t kErrDiskNotReady = 71;
-
 }  // namespace kv::win32

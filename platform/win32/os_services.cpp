@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ansi_buffer.h"
 #include "platform/errors.h"
 
 namespace kv::win32 {
@@ -109,14 +110,6 @@ namespace {
 
 using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 
-// The name as the system wrote it, cut to fit the caller's buffer, with its NUL.
-void CopyName(std::string_view name, std::span<char> buffer) {
-  if (buffer.empty()) return;
-  const size_t n = name.size() < buffer.size() ? name.size() : buffer.size() - 1;
-  std::copy_n(name.begin(), n, buffer.begin());
-  buffer[n] = '\0';
-}
-
 // The queries, each on a thread of its own that owns all it touches: 'V' the
 // volume (asked with buffers of the largest size the system fills), 'S' the
 // 64-bit space query, 'C' the cluster query.
@@ -188,7 +181,7 @@ void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
 
 std::string FileSystems::VolumeLabelLookup(std::string_view root) const {
   const auto answer = Answer('V', root);
-  if (!answer) throw Error(kErrDeviceUnavailable, "デバイスが準備されていません。");
+  if (!answer) throw DeviceUnavailableError();
   WireReader in(*answer);
   in.Number(), in.Number(), in.Number();
   return in.Text();
@@ -206,8 +199,8 @@ int32_t FileSystems::GetVolumeInformationA(std::string_view root, std::span<char
   serial = static_cast<uint32_t>(s);
   maxComponentLength = static_cast<uint32_t>(m);
   flags = static_cast<uint32_t>(f);
-  CopyName(volume, volumeName);
-  CopyName(fileSystem, fileSystemName);
+  ansi_buffer::WriteCut(volume, volumeName);
+  ansi_buffer::WriteCut(fileSystem, fileSystemName);
   return 1;
 }
 

@@ -118,7 +118,4 @@ class OsServicesSet final : public OsPlatform {
   NumberFormat numbers_;
 };
 
-// The device-unavailable error of the volume-label lookup.
-inline constexpr int32_t kErrDeviceUnavailable = 68;
-
 }  // namespace kv::win32

@@ -8,6 +8,7 @@
 #include "app/command_line.h"
 #include "tests/fakes/fake_os.h"
 #include "tests/fakes/fake_ui.h"
+#include "tests/fakes/form_contract_cases.h"
 
 namespace kv::test {
 namespace {
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
            t.os.roots.front().second.clusterQueryThrows = true;
          },
          "label lblUsedMemory 37 %\ntextbox Text1\npointer 0\n"
-         "msgbox 48 Kavreno Application Error \r\n内部エラーです。\nshow frmSystem 0",
+         "msgbox 48 Kavreno Application Error \r\nデバイスが使用できません。\nshow frmSystem 0",
          "Disk C:\\\r\n  Volume Name: SYSTEM\r\n  File System: NTFS\r\n  Drive Type:  Fixed\r\n"},
         {"Version410", [](auto& t) { t.os.version = OsVersionInfo(4, 10, 0, 1); },
          "label lblOperatingSystem Windows 95/98\nlabel lblWindowsVersion 4.10"},
@@ -188,6 +189,13 @@ TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
   }
   EXPECT_EQ(VersionText(), "Kavreno 1.0.0");
   EXPECT_TRUE(HelpText().starts_with(UsageLine()));
+}
+
+// The recording form fails where every window system's form fails.
+TEST(FormContract, TheFakeFormKeepsIt) {
+  Log log;
+  FakeForm form(ContractLayout(), log);
+  EXPECT_EQ(ContractBreaches(form), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tests/fakes/form_contract_cases.h"
 #include "sample_layouts.h"
 
 namespace kv::console {
@@ -41,6 +42,11 @@ INSTANTIATE_TEST_SUITE_P(Forms, PrintedWindow, ::testing::Values(
     RenderCase{"Hostile", true, "\x1b]0;x\a", "\x1b[2J\r\nroot", "C:\\\rD:\\\r\n\x1b[31m\xff",
                R"(\x1b]0;x\x07)", R"(\x1b[2J\x0d\x0aroot)", "C:\\\\x0dD:\\\n\\x1b[31m\\xff\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FormContract, TheConsoleFormKeepsIt) {
+  ConsoleForm form(test::ContractLayout());
+  EXPECT_EQ(test::ContractBreaches(form), std::vector<std::string>{});
+}
 
 }  // namespace
 }  // namespace kv::console

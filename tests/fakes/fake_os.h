@@ -9,8 +9,10 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <unordered_map>
 #include <vector>
 
+#include "platform/ansi_buffer.h"
 #include "platform/errors.h"
 #include "platform/os.h"
 
@@ -67,7 +69,8 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   bool hasDiskFreeSpaceEx = true;
   NumberSeparators separators;  // the user's locale: "," and "." until scripted
 
-  // ---- what was asked
+  // ---- what was asked (unless recordQueries is off, as for the benchmarks)
+  bool recordQueries = true;
   mutable std::vector<uint32_t> rootListBufferSizes;
   mutable std::vector<std::string> volumeQueries;  // roots as passed
   mutable std::vector<std::vector<std::string>> preparedRoots;  // each PrepareRoots call
@@ -77,6 +80,7 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
     return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
   }
   FakeVolume& AddRoot(const std::string& root, FakeVolume volume = {}) {
+    rootIndex_.emplace(root, roots.size());  // a root listed twice answers as the first
     return roots.emplace_back(root, std::move(volume)).second;
   }
 
@@ -105,26 +109,26 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
 
   std::string VolumeLabelLookup(std::string_view root) const override {
     const FakeVolume* v = Find(root);
-    if (!v || !v->readable) throw Error(71, "ディスクが準備されていません。");
+    if (!v || !v->readable) throw DeviceUnavailableError();
     return v->label.value_or("");
   }
   int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
                                 uint32_t&, uint32_t&,
                                 std::span<char> fileSystemName) const override {
-    volumeQueries.emplace_back(root);
+    if (recordQueries) volumeQueries.emplace_back(root);
     const FakeVolume* v = Find(root);
     if (!v || !v->label) return 0;
-    Write(volumeName, *v->label, true);
-    Write(fileSystemName, v->fileSystem, true);
+    ansi_buffer::WriteCut(*v->label, volumeName);
+    ansi_buffer::WriteCut(v->fileSystem, fileSystemName);
     serial = v->serial;
     return 1;
   }
 
   uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const override {
-    rootListBufferSizes.push_back(static_cast<uint32_t>(buffer.size()));
+    if (recordQueries) rootListBufferSizes.push_back(static_cast<uint32_t>(buffer.size()));
     std::string list;
     for (const auto& [root, volume] : roots) list += root + '\0';
-    return Answer({list}, buffer);
+    return ansi_buffer::WriteText(list, buffer);
   }
   uint32_t GetDriveTypeA(std::string_view root) const override {
     return Find(root) ? Find(root)->driveType : kDriveNoRootDir;
@@ -151,41 +155,27 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
                             int32_t& totalClusters) const override {
     const FakeVolume* v = Find(root);
     if (!v) return 0;
-    if (v->clusterQueryThrows) throw Error(51, "内部エラーです。");
+    if (v->clusterQueryThrows) throw DeviceUnavailableError();
     std::tie(sectorsPerCluster, bytesPerSector, freeClusters, totalClusters) =
         std::tie(v->sectorsPerCluster, v->bytesPerSector, v->freeClusters, v->totalClusters);
     return 1;
   }
 
  private:
-  // Writes text and a NUL into buffer the way the "A" functions do. Text that
-  // does not fit is cut when cut is set; otherwise the buffer stays untouched.
-  static bool Write(std::span<char> buffer, const std::string& text, bool cut = false) {
-    if (buffer.empty() || (text.size() >= buffer.size() && !cut)) return false;
-    const std::size_t n = std::min(text.size(), buffer.size() - 1);
-    std::memcpy(buffer.data(), text.data(), n);
-    buffer[n] = '\0';
-    return true;
-  }
-  // The length of the text when it fits with its NUL; otherwise the size it needs.
   static uint32_t Answer(const Directory& d, std::span<char> buffer) {
     if (d.countOverride) return *d.countOverride;
-    if (!d.path) return 0;
-    const auto n = static_cast<uint32_t>(d.path->size());
-    return Write(buffer, *d.path) ? n : n + 1;
+    return d.path ? ansi_buffer::WriteText(*d.path, buffer) : 0;
   }
   static int32_t Name(const std::optional<std::string>& name, std::span<char> buffer,
                       uint32_t& size) {
-    if (!name) return 0;
-    const bool fits = name->size() < size && Write(buffer, *name);
-    size = static_cast<uint32_t>(name->size() + (fits ? 0 : 1));
-    return fits;
+    return name ? ansi_buffer::WriteName(*name, buffer, size) : 0;
   }
   const FakeVolume* Find(std::string_view root) const {
-    for (const auto& [r, v] : roots)
-      if (r == root) return &v;
-    return nullptr;
+    const auto it = rootIndex_.find(std::string(root));
+    return it == rootIndex_.end() ? nullptr : &roots[it->second].second;
   }
+
+  std::unordered_map<std::string, std::size_t> rootIndex_;  // root -> position in roots
 };
 
 // A PC with UTF-8 as its code page, and its services as the code under test receives them.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/form_contract.h"
 #include "platform/ui.h"
 
 namespace kv::test {
@@ -47,17 +48,17 @@ class FakeForm : public IForm {
   void SetTop(float top) override { log_.push_back("top " + layout_.name + Twips(top)); }
   void SetLeft(float left) override { log_.push_back("left " + layout_.name + Twips(left)); }
   void SetControlCaption(std::string_view name, int index, const std::string& caption) override {
-    if (!layout_.Find(std::string(name), index))
-      throw Error(340, "コントロール配列の要素 '" + std::string(name) + "' は存在しません。");
+    RequireControl(layout_, name, index, ControlUse::Caption);
     log_.push_back("label " + std::string(name) + " " + caption);
   }
   ITextBox& TextBox(std::string_view name) override {
-    if (!layout_.Find(std::string(name))) throw Error(424, "オブジェクトが必要です。");
+    RequireControl(layout_, name, -1, ControlUse::TextBox);
     log_.push_back("textbox " + std::string(name));
     return text1;
   }
   IconHandle Icon() const override { return 0x1C0; }
   void SetPicture(std::string_view name, IconHandle icon) override {
+    RequireControl(layout_, name, -1, ControlUse::Picture);
     log_.push_back("picture " + std::string(name) + " " + std::to_string(icon));
   }
   std::uintptr_t Handle() const override { return 0x4242; }

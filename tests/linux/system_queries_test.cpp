@@ -131,27 +131,6 @@ INSTANTIATE_TEST_SUITE_P(Configurations, LinuxKeyboardFiles, ::testing::Values(
     KeyboardCase{"NoLayoutAnywhere", "XKBLAYOUTS=jp\n", "FONT=lat9w-16\n",
                  "# Option \"XkbLayout\" \"jp\"\n", 0, 0}), test::ByName);
 
-// ---- the buffer contract of the directory and name queries ----
-
-struct BufferCase { std::string text; std::size_t size; bool fits; };
-class BufferContract : public ::testing::TestWithParam<BufferCase> {};
-
-TEST_P(BufferContract, TooSmallAnswersTheSizeNeededAndLeavesTheBuffer) {
-  const auto& c = GetParam();
-  const std::string untouched(c.size, ' ');
-  std::string path = untouched, name = untouched;
-  uint32_t size = static_cast<uint32_t>(c.size);
-  EXPECT_EQ(CopyPathOut(c.text, path), c.text.size() + (c.fits ? 0 : 1));
-  EXPECT_EQ(CopyNameOut(c.text, name, size), c.fits ? 1 : 0);
-  EXPECT_EQ(size, c.text.size() + (c.fits ? 0 : 1));
-  EXPECT_EQ(path, c.fits ? (c.text + '\0' + untouched).substr(0, c.size) : untouched);
-  EXPECT_EQ(name, path);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, BufferContract, ::testing::Values(
-    BufferCase{"/tmp/", 6, true}, BufferCase{"/tmp/", 5, false}, BufferCase{"/", 0, false},
-    BufferCase{std::string(49, 'a'), 50, true}, BufferCase{std::string(50, 'a'), 50, false}));
-
 // ---- version ----
 
 using Release = std::pair<const char*, std::optional<std::array<int, 3>>>;

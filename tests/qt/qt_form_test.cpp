@@ -20,6 +20,7 @@
 #include "about/frmAbout_layout.h"
 #include "app/frmSystem_layout.h"
 #include "platform/qt/qt_controls.h"
+#include "tests/fakes/form_contract_cases.h"
 
 using namespace kv;
 using namespace kv::qt;
@@ -53,6 +54,12 @@ class QtFormTest : public QObject {
   QtForm& Main() { return *main_; }
 
  private slots:
+  void keepsTheFormContract() {
+    QtForm form(test::ContractLayout(), icons_, 0, events_);
+    const std::vector<std::string> breaches = test::ContractBreaches(form);
+    QVERIFY2(breaches.empty(), breaches.empty() ? "" : breaches.front().c_str());
+  }
+
   void init() {
     events_ = Events{};
     const IconHandle icon = icons_.Add(ProgramIcon(), kProgramIconSize);
@@ -168,6 +175,17 @@ class QtFormTest : public QObject {
     // Drawn as the characters themselves, far wider than rich text would be.
     QVERIFY(InkWidth(label) >
             label->fontMetrics().horizontalAdvance(shown) * label->devicePixelRatioF() * 0.7);
+  }
+
+  // The whole form takes one font, at which every title fits its label.
+  void titlesShareOneFontAndFit() {
+    for (int i = 0; i < 14; ++i) {
+      auto* title = qobject_cast<QLabel*>(Main().Control("lblTitle", i));
+      QCOMPARE(title->font(), Main().Client()->font());
+      QVERIFY2(QFontMetricsF(title->font()).tightBoundingRect(title->text()).right() <
+                   title->width(),
+               qPrintable(title->text()));
+    }
   }
 
   void driveBoxIsReadOnly() {

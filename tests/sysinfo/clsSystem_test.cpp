@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "platform/ansi_buffer.h"
 #include "platform/errors.h"
 #include "tests/fakes/fake_os.h"
 
@@ -167,6 +168,27 @@ TEST_P(Provider, AnswersFromTheSystem) {
 
 INSTANTIATE_TEST_SUITE_P(Table, Provider, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The buffer contract of the directory and name queries, as every OS layer writes it.
+
+struct BufferCase { std::string text; std::size_t size; bool fits; };
+class BufferContract : public ::testing::TestWithParam<BufferCase> {};
+
+TEST_P(BufferContract, TooSmallAnswersTheSizeNeededAndLeavesTheBuffer) {
+  const auto& c = GetParam();
+  const std::string untouched(c.size, ' ');
+  std::string path = untouched, name = untouched;
+  uint32_t size = static_cast<uint32_t>(c.size);
+  EXPECT_EQ(ansi_buffer::WriteText(c.text, path), c.text.size() + (c.fits ? 0 : 1));
+  EXPECT_EQ(ansi_buffer::WriteName(c.text, name, size), c.fits ? 1 : 0);
+  EXPECT_EQ(size, c.text.size() + (c.fits ? 0 : 1));
+  EXPECT_EQ(path, c.fits ? (c.text + '\0' + untouched).substr(0, c.size) : untouched);
+  EXPECT_EQ(name, path);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, BufferContract, ::testing::Values(
+    BufferCase{"/tmp/", 6, true}, BufferCase{"/tmp/", 5, false}, BufferCase{"/", 0, false},
+    BufferCase{std::string(49, 'a'), 50, true}, BufferCase{std::string(50, 'a'), 50, false}));
 
 }  // namespace
 }  // namespace kv::test

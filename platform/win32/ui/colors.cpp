@@ -1,22 +1,8 @@
 #include "platform/win32/ui/colors.h"
 
-#include <algorithm>
-#include <cmath>
+#include "platform/colors.h"
 
 namespace kv::win32 {
-namespace {
-
-double Linear(int channel) {
-  const double c = channel / 255.0;
-  return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-double Luminance(COLORREF c) {
-  return 0.2126 * Linear(GetRValue(c)) + 0.7152 * Linear(GetGValue(c)) +
-         0.0722 * Linear(GetBValue(c));
-}
-
-}  // namespace
 
 COLORREF ResolveColor(const layout::Color& color, int defaultIndex, SysColorFn sysColor) {
   switch (color.type) {
@@ -28,12 +14,6 @@ COLORREF ResolveColor(const layout::Color& color, int defaultIndex, SysColorFn s
       break;
   }
   return sysColor(defaultIndex);
-}
-
-double ContrastRatio(COLORREF a, COLORREF b) {
-  const double la = Luminance(a);
-  const double lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 int DefaultBackIndex(layout::Kind kind) {
@@ -54,10 +34,12 @@ ControlColors ColorsOf(const layout::Control& control, SysColorFn sysColor) {
   ControlColors colors;
   colors.text = ResolveColor(control.fore, DefaultTextIndex(control.kind), sysColor);
   colors.back = ResolveColor(control.back, DefaultBackIndex(control.kind), sysColor);
-  if (control.back.type == layout::Color::Type::System &&
-      ContrastRatio(colors.back, colors.text) < kReadableContrast) {
-    colors.back = sysColor(COLOR_WINDOW);
-  }
+  auto rgb = [](COLORREF c) { return colors::Rgb{GetRValue(c), GetGValue(c), GetBValue(c)}; };
+  const colors::Rgb back =
+      colors::ReadableBackground(rgb(colors.back), rgb(colors.text),
+                                 control.back.type == layout::Color::Type::System,
+                                 rgb(sysColor(COLOR_WINDOW)));
+  colors.back = RGB(back.red, back.green, back.blue);
   return colors;
 }
 

@@ -10,17 +10,11 @@ namespace kv::win32 {
 
 // GetSysColor, or a stand-in with the same meaning.
 using SysColorFn = COLORREF (*)(int index);
+inline COLORREF SysColor(int index) { return GetSysColor(index); }
 
 // The colour of a layout colour; a Default colour is the system colour
 // defaultIndex.
 COLORREF ResolveColor(const layout::Color& color, int defaultIndex, SysColorFn sysColor);
-
-// The contrast ratio of two colours as the accessibility guidelines define it
-// (relative luminance, 1 for equal colours to 21 for black on white).
-double ContrastRatio(COLORREF a, COLORREF b);
-
-// The least contrast at which small text stays readable.
-inline constexpr double kReadableContrast = 4.5;
 
 struct ControlColors {
   COLORREF text;
@@ -31,10 +25,8 @@ struct ControlColors {
 int DefaultBackIndex(layout::Kind kind);
 int DefaultTextIndex(layout::Kind kind);
 
-// The text and background colours of a control. A background given as a
-// system colour that the text would not stand out from (a title-bar colour
-// that the colour scheme makes the same as the text, say) gives way to the
-// window colour; colours given as RGB values are kept as they are.
+// The text and background colours of a control, the background kept
+// readable by colors::ReadableBackground.
 ControlColors ColorsOf(const layout::Control& control, SysColorFn sysColor);
 
 }  // namespace kv::win32

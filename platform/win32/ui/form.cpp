@@ -1,3 +1,5 @@
+// A form realised as a native window: its creation from the resolved layout,
+// its menu, its place and size, and the operations its code calls.
 #include "platform/win32/ui/form.h"
 
 #include <algorithm>
@@ -6,35 +8,16 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/form_contract.h"
 #include "platform/win32/ui/colors.h"
 #include "platform/win32/ui/metrics.h"
 #include "platform/win32/ui/resource_ids.h"
 #include "platform/win32/ui/wide.h"
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-
 namespace kv::win32 {
 namespace {
 
 constexpr wchar_t kFormClass[] = L"KavrenoForm";
-
-// Line styles beyond the two the layouts name.
-constexpr int kLineDash = 1;
-constexpr int kLineDot = 2;
-constexpr int kLineDashDot = 3;
-constexpr int kLineDashDotDot = 4;
-constexpr int kLineTransparent = 5;
-
-COLORREF SysColor(int index) { return GetSysColor(index); }
-
-// Narrows what is drawn next horizontally by ratio, about the x coordinate left.
-void NarrowAbout(HDC dc, LONG left, double ratio) {
-  const XFORM narrow{static_cast<FLOAT>(ratio), 0.0f, 0.0f, 1.0f,
-                     static_cast<FLOAT>(left * (1.0 - ratio)), 0.0f};
-  SetWorldTransform(dc, &narrow);
-}
 
 // A failing system call, described by the system.
 Error SystemError(const char* function) {
@@ -43,16 +26,15 @@ Error SystemError(const char* function) {
   FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string description = function;
+  std::wstring message;
   if (text != nullptr) {
-    std::wstring message = text;
+    message = text;
     LocalFree(text);
     while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n')) {
       message.pop_back();
     }
-    description += ": " + Narrow(message);
   }
-  return Error(kErrInvalidCall, description);
+  return SystemCallError(function, Narrow(message));
 }
 
 HICON ProgramIcon(int widthIndex, int heightIndex) {
@@ -63,224 +45,7 @@ HICON ProgramIcon(int widthIndex, int heightIndex) {
   return static_cast<HICON>(icon);
 }
 
-int PenStyleOf(int lineStyle) {
-  switch (lineStyle) {
-    case kLineDash:
-      return PS_DASH;
-    case kLineDot:
-      return PS_DOT;
-    case kLineDashDot:
-      return PS_DASHDOT;
-    case kLineDashDotDot:
-      return PS_DASHDOTDOT;
-    case kLineTransparent:
-      return PS_NULL;
-    default:  // solid and inside solid: a line has no inside
-      return PS_SOLID;
-  }
-}
-
-int TabKey(const layout::Control& c) { return c.tabIndex < 0 ? INT_MAX : c.tabIndex; }
-
 }  // namespace
-
-FormStyles StylesOf(const layout::Form& form) {
-  FormStyles s;
-  switch (form.border) {
-    case layout::Border::None:
-      s.style = WS_POPUP;
-      return s;
-    case layout::Border::FixedSingle:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.exStyle = WS_EX_WINDOWEDGE;
-      break;
-    case layout::Border::FixedDialog:
-      s.style = WS_OVERLAPPED | WS_CAPTION;
-      s.exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE;
-      break;
-  }
-  if (form.controlBox) {
-    s.style |= WS_SYSMENU;
-    if (form.minButton) s.style |= WS_MINIMIZEBOX;
-    if (form.maxButton) s.style |= WS_MAXIMIZEBOX;
-  }
-  return s;
-}
-
-ControlStyles StylesOf(const layout::Control& control) {
-  // Every control is a group of its own, so the arrow keys never move the
-  // focus onto a label.
-  constexpr DWORD kChild = WS_CHILD | WS_VISIBLE | WS_GROUP;
-  const bool bordered = control.border == layout::Border::FixedSingle;
-  switch (control.kind) {
-    case layout::Kind::Label:
-      // Drawn by the form; '&' is text, not an access key.
-      return {L"STATIC", kChild | SS_OWNERDRAW | SS_NOPREFIX,
-              bordered ? static_cast<DWORD>(WS_EX_STATICEDGE) : 0};
-    case layout::Kind::Frame:
-      return {L"BUTTON", kChild | WS_CLIPSIBLINGS | BS_GROUPBOX, 0};
-    case layout::Kind::TextBox: {
-      DWORD style = kChild | WS_TABSTOP | ES_LEFT;
-      style |= control.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN : ES_AUTOHSCROLL;
-      if (control.verticalScrollBar) style |= WS_VSCROLL;
-      if (control.locked) style |= ES_READONLY;
-      return {L"EDIT", style, bordered ? static_cast<DWORD>(WS_EX_CLIENTEDGE) : 0};
-    }
-    case layout::Kind::PictureBox:
-      return {L"STATIC", kChild | SS_ICON | SS_CENTERIMAGE,
-              bordered ? static_cast<DWORD>(WS_EX_CLIENTEDGE) : 0};
-    case layout::Kind::CommandButton:
-      return {L"BUTTON",
-              kChild | WS_TABSTOP | BS_NOTIFY |
-                  (control.isDefault ? static_cast<DWORD>(BS_DEFPUSHBUTTON) : BS_PUSHBUTTON),
-              0};
-    case layout::Kind::Line:
-      break;
-  }
-  return {};
-}
-
-POINT ContainerOffset(const layout::Form& form, const layout::Control& control) {
-  POINT offset{0, 0};
-  const layout::Control* c = &control;
-  // A frame inside a frame adds its own place; a cycle in the data stops here.
-  for (size_t depth = 0; depth < form.controls.size() && !c->container.empty(); ++depth) {
-    const layout::Control* frame = form.Find(c->container);
-    if (frame == nullptr) break;
-    offset.x += frame->left;
-    offset.y += frame->top;
-    c = frame;
-  }
-  return offset;
-}
-
-void DrawLines(HDC dc, const layout::Form& form, UINT dpi) {
-  for (const auto& line : form.controls) {
-    if (line.kind != layout::Kind::Line) continue;
-    const int penStyle = PenStyleOf(line.lineStyle);
-    if (penStyle == PS_NULL) continue;
-    const COLORREF color = ResolveColor(line.fore, COLOR_WINDOWTEXT, SysColor);
-    const int width = ScaleFromDefaultDpi(std::max(1, line.lineWidth), dpi);
-    const POINT offset = ContainerOffset(form, line);
-    const int x1 = TwipsToPixels(offset.x + line.x1, dpi);
-    const int y1 = TwipsToPixels(offset.y + line.y1, dpi);
-    const int x2 = TwipsToPixels(offset.x + line.x2, dpi);
-    const int y2 = TwipsToPixels(offset.y + line.y2, dpi);
-    if (penStyle == PS_SOLID && (x1 == x2 || y1 == y2)) {
-      // A level or upright line covers the pixels from its coordinate on,
-      // rightwards or downwards as wide as it is, without its end point: a
-      // grey line above a white one a pixel lower makes an etched groove.
-      const RECT band = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + width}
-                                 : RECT{x1, std::min(y1, y2), x1 + width, std::max(y1, y2)};
-      HBRUSH brush = CreateSolidBrush(color);
-      FillRect(dc, &band, brush);
-      DeleteObject(brush);
-      continue;
-    }
-    HPEN pen;
-    if (width == 1) {
-      pen = CreatePen(penStyle, 1, color);
-    } else {
-      LOGBRUSH brush{BS_SOLID, color, 0};
-      pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT, static_cast<DWORD>(width),
-                         &brush, 0, nullptr);
-    }
-    if (pen == nullptr) continue;
-    HGDIOBJ old = SelectObject(dc, pen);
-    MoveToEx(dc, x1, y1, nullptr);
-    LineTo(dc, x2, y2);
-    SelectObject(dc, old);
-    DeleteObject(pen);
-  }
-}
-
-TextGeometry MeasureFont(HDC dc) {
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  TextGeometry g;
-  g.lineHeight = std::max<int>(1, metrics.tmHeight);
-  g.ascent = metrics.tmAscent;
-  g.inkAbove = 0;
-  g.inkBelow = 0;
-  // Capitals with accents, descenders, kanji, hiragana and katakana.
-  static constexpr wchar_t kSample[] = L"\u00C1gjpyQ\u6F22\u3042\u30A2\uFF8C";
-  static constexpr MAT2 kIdentity{{0, 1}, {0, 0}, {0, 0}, {0, 1}};
-  bool measured = false;
-  for (const wchar_t ch : std::wstring_view(kSample)) {
-    GLYPHMETRICS glyph{};
-    if (GetGlyphOutlineW(dc, ch, GGO_METRICS, &glyph, 0, nullptr, &kIdentity) == GDI_ERROR)
-      continue;
-    measured = true;
-    g.inkAbove = std::max<int>(g.inkAbove, glyph.gmptGlyphOrigin.y);
-    g.inkBelow =
-        std::max<int>(g.inkBelow, static_cast<int>(glyph.gmBlackBoxY) - glyph.gmptGlyphOrigin.y);
-  }
-  if (!measured || g.inkAbove <= 0) {  // a bitmap font: the whole line is ink
-    g.inkAbove = metrics.tmAscent;
-    g.inkBelow = metrics.tmDescent;
-  }
-  return g;
-}
-
-void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textColor,
-               COLORREF backColor, HFONT font, const TextGeometry& geometry, bool singleLine,
-               int padding) {
-  HBRUSH back = CreateSolidBrush(backColor);
-  FillRect(dc, &box, back);
-  DeleteObject(back);
-  if (text.empty()) return;
-
-  const int saved = SaveDC(dc);
-  IntersectClipRect(dc, box.left, box.top, box.right, box.bottom);
-  SetTextColor(dc, textColor);
-  SetBkMode(dc, TRANSPARENT);
-  SelectObject(dc, font);
-  const int length = static_cast<int>(text.size());
-  const int inkHeight = geometry.inkAbove + geometry.inkBelow;
-  RECT area{box.left + padding, box.top, box.right - padding, box.bottom};
-  if (singleLine) {
-    // The ink centred in the box, whatever room the font keeps above it.
-    const int baseline = box.top + (box.bottom - box.top - inkHeight) / 2 + geometry.inkAbove;
-    area.top = baseline - geometry.ascent;
-    area.bottom = area.top + geometry.lineHeight;
-    const int room = area.right - area.left;
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.data(), length, &extent);
-    UINT format = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-    if (extent.cx > room && room > 0 && SetGraphicsMode(dc, GM_ADVANCED) != 0) {
-      // Narrowed about the box's left edge. Glyph widths round differently
-      // once narrowed, so the width is measured again under the narrowing.
-      double ratio = static_cast<double>(room) / extent.cx;
-      SIZE narrowed = extent;
-      bool fits = false;
-      for (int pass = 0; pass < 4 && ratio >= kNarrowestText; ++pass) {
-        NarrowAbout(dc, area.left, ratio);
-        GetTextExtentPoint32W(dc, text.data(), length, &narrowed);
-        const double width = narrowed.cx * ratio;
-        if (width <= room) {
-          fits = true;
-          break;
-        }
-        ratio *= room / width;
-      }
-      if (fits) {
-        area.right = area.left + narrowed.cx + 1;
-        format &= ~static_cast<UINT>(DT_END_ELLIPSIS);
-      } else {
-        ratio = kNarrowestText;
-        NarrowAbout(dc, area.left, ratio);
-        area.right = area.left + static_cast<LONG>(room / ratio);
-      }
-    }
-    DrawTextW(dc, text.data(), length, &area, format);
-  } else {
-    // The first line's ink at the top of the box.
-    area.top -= geometry.ascent - geometry.inkAbove;
-    DrawTextW(dc, text.data(), length, &area,
-              DT_LEFT | DT_TOP | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX | DT_EXPANDTABS);
-  }
-  RestoreDC(dc, saved);
-}
 
 // ---- the text box -----------------------------------------------------------
 
@@ -393,8 +158,30 @@ HMENU Form::BuildMenu() {
   return bar;
 }
 
-void Form::SetFont(UINT dpi) {
+void Form::ResolveLayout(UINT dpi) {
+  dpi_ = dpi;
+  SetFont(dpi, 1.0);
+  layout::FontMetrics metrics;
+  metrics.pixelsPerInch = static_cast<int>(dpi);
+  metrics.lineHeight = geometry_.lineHeight;
+  metrics.inkHeight = geometry_.inkAbove + geometry_.inkBelow;
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font_);
+  metrics.textWidth = [screen](std::string_view utf8) {
+    const std::wstring text = Widen(utf8);
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, text.data(), static_cast<int>(text.size()), &extent);
+    return static_cast<double>(extent.cx);
+  };
+  resolved_ = layout::Resolve(layout_, metrics);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  if (resolved_.fontScale < 1.0) SetFont(dpi, resolved_.fontScale);
+}
+
+void Form::SetFont(UINT dpi, double scale) {
   LOGFONTW logFont = MessageFontForDpi(dpi);
+  logFont.lfHeight = static_cast<LONG>(logFont.lfHeight * scale);  // toward zero: never larger
   HFONT font = CreateFontIndirectW(&logFont);
   if (font == nullptr) throw SystemError("CreateFontIndirectW");
   if (font_ != nullptr) DeleteObject(font_);
@@ -407,30 +194,13 @@ void Form::SetFont(UINT dpi) {
 }
 
 void Form::CreateControls() {
-  SetFont(dpi_);
+  ResolveLayout(dpi_);
 
-  // Sibling order is tab order: the dialog keys walk the siblings.
+  // Sibling order is tab order: the dialog keys walk the siblings; and each
+  // label that names a control comes right before it, where screen readers
+  // look for a control's name (labels take no focus, so the keys' order stays).
   std::vector<const layout::Control*> order;
-  for (const auto& c : layout_.controls)
-    if (c.kind != layout::Kind::Line) order.push_back(&c);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const auto* a, const auto* b) { return TabKey(*a) < TabKey(*b); });
-  // A label that names another control comes right before it, where screen
-  // readers look for a control's name; labels take no focus, so the keys'
-  // order stays.
-  for (size_t i = 0; i < order.size(); ++i) {
-    const layout::Control* named = order[i];
-    if (named->buddyName.empty()) continue;
-    auto buddy = std::find_if(order.begin(), order.end(), [named](const auto* c) {
-      return c->name == named->buddyName && c->index == named->buddyIndex;
-    });
-    if (buddy == order.end() || *buddy == named || (*buddy)->kind != layout::Kind::Label) continue;
-    const layout::Control* label = *buddy;
-    order.erase(buddy);
-    const auto at = std::find(order.begin(), order.end(), named) - order.begin();
-    order.insert(order.begin() + at, label);
-    i = static_cast<size_t>(at) + 1;  // the named control, now after its label
-  }
+  for (const int at : resolved_.readingOrder) order.push_back(&layout_.controls[at]);
   // A frame lies under what it holds: its children come before it, and it
   // paints around them (frames take no focus either).
   for (size_t i = 0; i < order.size(); ++i) {
@@ -450,8 +220,9 @@ void Form::CreateControls() {
   for (const layout::Control* c : order) {
     Control control;
     control.layout = *c;
+    control.at = static_cast<int>(c - layout_.controls.data());
     control.id = id++;
-    const RECT place = Place(*c, &control.singleLine);
+    const RECT place = Place(control.at);
     const ControlStyles styles = StylesOf(*c);
     const std::wstring text = c->kind == layout::Kind::PictureBox ? L"" : Widen(c->caption);
     control.hwnd =
@@ -477,10 +248,9 @@ void Form::CreateControls() {
 void Form::ApplyLayout(UINT dpi) {
   // The controls keep the old font until they have the new one.
   HFONT old = std::exchange(font_, nullptr);
-  dpi_ = dpi;
-  SetFont(dpi_);
+  ResolveLayout(dpi);
   for (auto& c : controls_) {
-    const RECT place = Place(c.layout, &c.singleLine);
+    const RECT place = Place(c.at);
     SetWindowPos(c.hwnd, nullptr, place.left, place.top, place.right - place.left,
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
@@ -490,21 +260,9 @@ void Form::ApplyLayout(UINT dpi) {
   InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-RECT Form::Place(const layout::Control& c, bool* singleLine) const {
-  const POINT offset = ContainerOffset(layout_, c);
-  RECT place = TwipsRect(offset.x + c.left, offset.y + c.top, c.width, c.height, dpi_);
-  const int height = place.bottom - place.top;
-  const bool oneLine = height < 2 * geometry_.lineHeight;
-  if (singleLine != nullptr) *singleLine = oneLine;
-  // A label without a border shows nothing of its box, so one too low for
-  // the ink of its line grows about its middle rather than cut the text.
-  const int ink = geometry_.inkAbove + geometry_.inkBelow;
-  if (c.kind == layout::Kind::Label && c.border == layout::Border::None && oneLine &&
-      height < ink) {
-    place.top -= (ink - height) / 2;
-    place.bottom = place.top + ink;
-  }
-  return place;
+RECT Form::Place(int at) const {
+  const layout::Rect& r = resolved_.controls[static_cast<size_t>(at)].rect;
+  return RECT{r.left, r.top, r.right, r.bottom};
 }
 
 void Form::FitClientArea() {
@@ -605,25 +363,23 @@ void Form::SetLeft(float left) {
 }
 
 void Form::SetControlCaption(std::string_view name, int index, const std::string& caption) {
+  RequireControl(layout_, name, index, ControlUse::Caption);
   Control* c = Find(name, index);
-  if (c == nullptr || c->layout.kind == layout::Kind::PictureBox) throw InvalidCallError();
   c->layout.caption = caption;
   if (!SetWindowTextW(c->hwnd, Widen(caption).c_str())) throw SystemError("SetWindowTextW");
   if (c->layout.kind == layout::Kind::Label) InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 ITextBox& Form::TextBox(std::string_view name) {
-  Control* c = Find(name, -1);
-  if (c == nullptr || c->textBox == nullptr) throw InvalidCallError();
-  return *c->textBox;
+  RequireControl(layout_, name, -1, ControlUse::TextBox);
+  return *Find(name, -1)->textBox;
 }
 
 IconHandle Form::Icon() const { return reinterpret_cast<IconHandle>(bigIcon_); }
 
 void Form::SetPicture(std::string_view name, IconHandle icon) {
-  Control* c = Find(name, -1);
-  if (c == nullptr || c->layout.kind != layout::Kind::PictureBox) throw InvalidCallError();
-  SendMessageW(c->hwnd, STM_SETICON, static_cast<WPARAM>(icon), 0);
+  RequireControl(layout_, name, -1, ControlUse::Picture);
+  SendMessageW(Find(name, -1)->hwnd, STM_SETICON, static_cast<WPARAM>(icon), 0);
 }
 
 std::uintptr_t Form::Handle() const { return reinterpret_cast<std::uintptr_t>(hwnd_); }
@@ -654,202 +410,6 @@ HBRUSH Form::Brush(COLORREF color) {
   HBRUSH brush = CreateSolidBrush(color);
   brushes_.emplace(color, brush);
   return brush;
-}
-
-// ---- messages ---------------------------------------------------------------
-
-LRESULT CALLBACK Form::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  Form* self;
-  if (message == WM_NCCREATE) {
-    self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->hwnd_ = hwnd;
-  } else {
-    self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
-  // The form's code may unload the form from here; the object stays until
-  // the procedure has returned (see Busy), and an error of the code must not
-  // unwind through the system's frames.
-  ++self->busy_;
-  LRESULT result = 0;
-  try {
-    result = self->OnMessage(message, wParam, lParam);
-  } catch (...) {
-    self->host_.Fault(std::current_exception());
-  }
-  --self->busy_;
-  return result;
-}
-
-LRESULT Form::Default(UINT message, WPARAM wParam, LPARAM lParam) {
-  return hwnd_ != nullptr ? DefWindowProcW(hwnd_, message, wParam, lParam) : 0;
-}
-
-LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return 0;
-    case WM_CLOSE:
-      host_.CloseRequested(code_);
-      return 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLOREDIT:
-      return OnControlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message,
-                            wParam, lParam);
-    case WM_DRAWITEM:
-      OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-      return TRUE;
-    case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = BeginPaint(hwnd_, &paint);
-      DrawLines(dc, layout_, dpi_);
-      EndPaint(hwnd_, &paint);
-      return 0;
-    }
-    case WM_SETCURSOR:
-      if (host_.Hourglass()) {
-        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-        return TRUE;
-      }
-      break;
-    case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(hwnd_, focus)) savedFocus_ = focus;
-      } else if (HIWORD(wParam) == 0) {
-        if (savedFocus_ != nullptr && IsWindow(savedFocus_) && IsChild(hwnd_, savedFocus_))
-          SetFocus(savedFocus_);
-        else
-          FocusFirst();
-      }
-      return 0;
-    case WM_NEXTDLGCTL: {
-      HWND target = LOWORD(lParam) != 0
-                        ? reinterpret_cast<HWND>(wParam)
-                        : GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0 ? TRUE : FALSE);
-      if (target != nullptr && IsChild(hwnd_, target)) FocusControl(target);
-      return 0;
-    }
-    case DM_GETDEFID:
-      return currentDefaultId_ != 0 ? MAKELRESULT(currentDefaultId_, DC_HASDEFID) : 0;
-    case DM_SETDEFID:
-      SetDefaultButton(static_cast<int>(wParam));
-      return TRUE;
-    case WM_DPICHANGED: {
-      const RECT suggested = *reinterpret_cast<const RECT*>(lParam);
-      ApplyLayout(HIWORD(wParam));
-      SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return 0;
-    }
-    case WM_NCDESTROY: {
-      const LRESULT result = DefWindowProcW(hwnd_, message, wParam, lParam);
-      SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-      hwnd_ = nullptr;
-      for (auto& c : controls_) c.hwnd = nullptr;
-      return result;
-    }
-    default:
-      break;
-  }
-  return Default(message, wParam, lParam);
-}
-
-void Form::OnCommand(int id, int notification, HWND from) {
-  if (from == nullptr) {
-    // Enter and Esc, as the dialog keys report them when no button has the
-    // identifier: the default and the cancel button.
-    if (id == IDOK || id == IDCANCEL) {
-      Control* button = FindById(id == IDOK ? currentDefaultId_ : cancelId_);
-      if (button != nullptr && IsWindowEnabled(button->hwnd))
-        Click(button->layout.name, button->layout.index);
-      return;
-    }
-    for (const auto& command : menuCommands_) {
-      if (command.id == id) {
-        Click(command.name, command.index);
-        return;
-      }
-    }
-    return;
-  }
-  Control* c = FindById(id);
-  if (c == nullptr || c->hwnd != from || c->layout.kind != layout::Kind::CommandButton) return;
-  switch (notification) {
-    case BN_CLICKED:
-    case BN_DOUBLECLICKED:  // the second click of a double click
-      Click(c->layout.name, c->layout.index);
-      break;
-    case BN_SETFOCUS:  // the focused button is the one Enter presses
-      SetDefaultButton(id);
-      break;
-    case BN_KILLFOCUS:
-      SetDefaultButton(defaultId_);
-      break;
-    default:
-      break;
-  }
-}
-
-void Form::Click(const std::string& name, int index) {
-  const std::string control = name;  // the form may be unloaded while the code runs
-  code_.Click(control, static_cast<int16_t>(index));
-}
-
-LRESULT Form::OnControlColor(HDC dc, HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-  Control* c = FindByWindow(control);
-  if (c == nullptr) return Default(message, wParam, lParam);
-  const ControlColors colors = ColorsOf(c->layout, SysColor);
-  SetTextColor(dc, colors.text);
-  SetBkColor(dc, colors.back);
-  SetBkMode(dc, OPAQUE);
-  return reinterpret_cast<LRESULT>(Brush(colors.back));
-}
-
-void Form::OnDrawItem(const DRAWITEMSTRUCT& item) {
-  Control* c = FindByWindow(item.hwndItem);
-  if (c == nullptr || c->layout.kind != layout::Kind::Label) return;
-  const int length = GetWindowTextLengthW(item.hwndItem);
-  std::wstring text(static_cast<size_t>(std::max(length, 0)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(std::max(GetWindowTextW(item.hwndItem, text.data(), length + 1), 0)));
-  const ControlColors colors = ColorsOf(c->layout, SysColor);
-  // A boxed value keeps a little room from its sunken edge.
-  const int padding =
-      c->layout.border == layout::Border::FixedSingle ? ScaleFromDefaultDpi(1, dpi_) : 0;
-  DrawLabel(item.hDC, item.rcItem, text, colors.text, colors.back, font_, geometry_, c->singleLine,
-            padding);
-}
-
-void Form::SetDefaultButton(int id) {
-  Control* target = FindById(id);
-  if (target != nullptr && target->layout.kind != layout::Kind::CommandButton) target = nullptr;
-  currentDefaultId_ = target != nullptr ? id : 0;
-  for (auto& c : controls_) {
-    if (c.layout.kind != layout::Kind::CommandButton || c.hwnd == nullptr) continue;
-    const DWORD type = &c == target ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-    if ((static_cast<DWORD>(GetWindowLongW(c.hwnd, GWL_STYLE)) & BS_TYPEMASK) != type)
-      SendMessageW(c.hwnd, BM_SETSTYLE, type, TRUE);
-  }
-}
-
-void Form::FocusFirst() {
-  for (auto& c : controls_) {
-    const auto style = static_cast<DWORD>(GetWindowLongW(c.hwnd, GWL_STYLE));
-    if ((style & WS_TABSTOP) != 0 && IsWindowVisible(c.hwnd) && IsWindowEnabled(c.hwnd)) {
-      SetFocus(c.hwnd);
-      return;
-    }
-  }
-  SetFocus(hwnd_);
-}
-
-void Form::FocusControl(HWND control) {
-  if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) != 0)
-    SendMessageW(control, EM_SETSEL, 0, -1);
-  SetFocus(control);
 }
 
 }  // namespace kv::win32

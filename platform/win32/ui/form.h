@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "platform/layout.h"
+#include "platform/layout_resolve.h"
 #include "platform/ui.h"
+#include "platform/win32/ui/drawing.h"
 
 namespace kv::win32 {
 
@@ -28,52 +30,6 @@ class FormHost {
   // message loop raises it again once the system has returned to it.
   virtual void Fault(std::exception_ptr error) = 0;
 };
-
-// Window styles of a form.
-struct FormStyles {
-  DWORD style = 0;
-  DWORD exStyle = 0;
-};
-FormStyles StylesOf(const layout::Form& form);
-
-// The window class, styles and extended styles of a control. Labels draw
-// themselves (see DrawLabel).
-struct ControlStyles {
-  const wchar_t* windowClass = L"";
-  DWORD style = 0;
-  DWORD exStyle = 0;
-};
-ControlStyles StylesOf(const layout::Control& control);
-
-// The offset in twips of a control's container (its frame, and the frame's
-// frame) from the form's client area; zero for a control placed on the form.
-POINT ContainerOffset(const layout::Form& form, const layout::Control& control);
-
-// Draws the form's lines (Kind::Line controls) in stacking order.
-void DrawLines(HDC dc, const layout::Form& form, UINT dpi);
-
-// The vertical measures of a font: the height of a line, the ascent, and how
-// far the ink of Latin and Japanese text reaches above and below the baseline.
-// Fonts made for Japanese often have more room above the ink than a one-line
-// box in a layout has, so labels place the ink, not the line, in the box.
-struct TextGeometry {
-  int lineHeight = 1;
-  int ascent = 0;
-  int inkAbove = 0;
-  int inkBelow = 0;
-};
-// Measures the font selected into dc.
-TextGeometry MeasureFont(HDC dc);
-
-// A one-line label that would not fit its box is drawn narrower, down to this
-// share of its width; what still does not fit ends in an ellipsis.
-inline constexpr double kNarrowestText = 0.75;
-
-// Draws a label's text and background into box: one line with its ink
-// centred in the box, or lines broken at the box's width from the top.
-void DrawLabel(HDC dc, const RECT& box, std::wstring_view text, COLORREF textColor,
-               COLORREF backColor, HFONT font, const TextGeometry& geometry, bool singleLine,
-               int padding);
 
 // The menu command identifiers start here; controls take identifiers below.
 inline constexpr int kFirstMenuId = 1000;
@@ -123,7 +79,7 @@ class Form final : public IForm {
     layout::Control layout;
     int id = 0;
     HWND hwnd = nullptr;
-    bool singleLine = false;  // labels
+    int at = 0;  // its position in the layout
     std::unique_ptr<EditBox> textBox;
   };
   struct MenuCommand {
@@ -141,10 +97,12 @@ class Form final : public IForm {
   // Places the window's client area and every control at dpi, with the font for dpi.
   void ApplyLayout(UINT dpi);
   void FitClientArea();
-  // A control's place in pixels at the form's DPI; singleLine tells whether
-  // a label shows one line.
-  RECT Place(const layout::Control& control, bool* singleLine) const;
-  void SetFont(UINT dpi);
+  // Resolves the layout at dpi with the font for dpi, which it then scales as
+  // the resolution says.
+  void ResolveLayout(UINT dpi);
+  // The place in pixels of the control at position at of the layout.
+  RECT Place(int at) const;
+  void SetFont(UINT dpi, double scale);
 
   void OnCommand(int id, int notification, HWND from);
   LRESULT OnControlColor(HDC dc, HWND control, UINT message, WPARAM wParam, LPARAM lParam);
@@ -167,6 +125,7 @@ class Form final : public IForm {
   UINT dpi_ = 96;
   HFONT font_ = nullptr;
   TextGeometry geometry_;
+  layout::Resolved resolved_;
   HICON bigIcon_ = nullptr;
   HICON smallIcon_ = nullptr;
   std::vector<Control> controls_;  // in tab order

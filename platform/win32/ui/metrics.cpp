@@ -35,15 +35,6 @@ float PixelsToTwips(int pixels, UINT dpi) {
   return static_cast<float>(static_cast<double>(pixels) * kTwipsPerInch / dpi);
 }
 
-RECT TwipsRect(int left, int top, int width, int height, UINT dpi) {
-  RECT r;
-  r.left = TwipsToPixels(left, dpi);
-  r.top = TwipsToPixels(top, dpi);
-  r.right = TwipsToPixels(static_cast<double>(left) + width, dpi);
-  r.bottom = TwipsToPixels(static_cast<double>(top) + height, dpi);
-  return r;
-}
-
 int ScaleFromDefaultDpi(int pixels, UINT dpi) {
   if (pixels <= 0) return pixels;
   const int scaled = MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(kDefaultDpi));

@@ -16,10 +16,6 @@ inline constexpr UINT kDefaultDpi = 96;
 int TwipsToPixels(double twips, UINT dpi);
 float PixelsToTwips(int pixels, UINT dpi);
 
-// A rectangle given in twips, in pixels: each edge is rounded on its own, so
-// controls that meet in twips meet in pixels too.
-RECT TwipsRect(int left, int top, int width, int height, UINT dpi);
-
 // A pixel figure meant for 96 DPI, scaled to dpi (at least 1 when it was).
 int ScaleFromDefaultDpi(int pixels, UINT dpi);
 

@@ -12,6 +12,7 @@
 #include "app/frmSystem_layout.h"
 #include "platform/errors.h"
 #include "platform/win32/ui/win32_window_system.h"
+#include "tests/fakes/form_contract_cases.h"
 
 namespace kv {
 namespace {
@@ -29,6 +30,7 @@ class TestForm : public FormCode {
     if (control == "cmdOK") ws_.Unload(*this);
   }
   HWND Window() const { return form_ ? reinterpret_cast<HWND>(form_->Handle()) : nullptr; }
+  IForm* Form() const { return form_; }
 
   std::vector<std::string> clicks;
 
@@ -68,6 +70,14 @@ TEST_F(WindowSystemTest, TheMenuHoldsTheItemsInOrderAndReportsTheirClicks) {
     SendMessageW(main_.Window(), WM_COMMAND, item.wID, 0);
     EXPECT_EQ(main_.clicks, std::vector<std::string>{"mnuFileItem(" + std::to_string(i) + ")"});
   }
+}
+
+TEST_F(WindowSystemTest, FormsKeepTheFormContract) {
+  TestForm contract{test::ContractLayout(), *ws_};
+  ws_->Load(contract);
+  ASSERT_NE(contract.Form(), nullptr);
+  EXPECT_EQ(test::ContractBreaches(*contract.Form()), std::vector<std::string>{});
+  ws_->Unload(contract);
 }
 
 TEST_F(WindowSystemTest, BordersAreFixed) {
