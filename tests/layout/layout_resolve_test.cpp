@@ -80,7 +80,8 @@ class Places : public ::testing::TestWithParam<PlaceCase> {};
 TEST_P(Places, InPixelsOfTheClientAreaAndOfTheContainer) {
   const Form form = frmSystemLayout();
   const auto& c = GetParam();
-  const Placed& p = Resolve(form, Font(5, c.ppi)).controls[At(form, c.control, c.index)];
+  const Resolved resolved = Resolve(form, Font(5, c.ppi));
+  const Placed& p = resolved.controls[At(form, c.control, c.index)];
   EXPECT_EQ(p.rect, c.rect);
   EXPECT_EQ(p.local, c.local);
 }
