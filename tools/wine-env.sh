@@ -99,6 +99,46 @@ kv_wine_warm() {
   (wine explorer.exe /desktop >"$WINEPREFIX/../desktop.log" 2>&1 &)
 }
 
+# Starts a virtual display of its own (Xvfb, 1024x768) for a screenshot run,
+# logging to $1, and exports DISPLAY; its process id is left in
+# KV_XVFB_PID for the caller to end.
+kv_wine_own_display() {
+  local n display=""
+  for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      display=:$n
+      break
+    fi
+  done
+  [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$1" 2>&1 &
+  KV_XVFB_PID=$!
+  export DISPLAY=$display
+  for _ in $(seq 50); do
+    [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+    sleep 0.1
+  done
+}
+
+# Makes the prefix $1 for screenshots: Wine's Marlett font, whose glyphs are
+# the title-bar buttons (this Wine does not find it where its package puts
+# it), and one virtual desktop, on which Wine draws title bars and borders
+# itself, as Windows does. Written while no Wine process runs, so that the
+# first one makes that desktop.
+kv_wine_screenshot_prefix() {
+  kv_wine_new_prefix "$1"
+  [ -f /usr/share/wine/fonts/marlett.ttf ] &&
+    cp /usr/share/wine/fonts/marlett.ttf "$1/drive_c/windows/Fonts/"
+  cat >>"$1/user.reg" <<'REG'
+
+[Software\\Wine\\Explorer] 1700000000
+"Desktop"="Default"
+
+[Software\\Wine\\Explorer\\Desktops] 1700000000
+"Default"="1024x768"
+REG
+}
+
 # Ends the prefix's server and every Wine process of it.
 kv_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true

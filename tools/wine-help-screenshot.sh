@@ -29,42 +29,16 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv-help-shot.XXXXXX")
 export WINEPREFIX=$work/prefix
-xvfb_pid=""
+KV_XVFB_PID=""
 cleanup() {
   kv_wine_stop
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$KV_XVFB_PID" ] && kill "$KV_XVFB_PID" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-display=""
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    display=:$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "wine-help-screenshot: no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.1
-done
-
-kv_wine_new_prefix "$WINEPREFIX"
-[ -f /usr/share/wine/fonts/marlett.ttf ] &&
-  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-# One virtual desktop, so that Wine draws the title bar as Windows does.
-cat >>"$WINEPREFIX/user.reg" <<'REG'
-
-[Software\\Wine\\Explorer] 1700000000
-"Desktop"="Default"
-
-[Software\\Wine\\Explorer\\Desktops] 1700000000
-"Default"="1024x768"
-REG
+kv_wine_own_display "$work/xvfb.log" || { echo "wine-help-screenshot: no free X display" >&2; exit 1; }
+kv_wine_screenshot_prefix "$WINEPREFIX"
 
 mkdir -p "$(dirname "$out")"
 cp "$help" "$work/Kavreno.hlp"

@@ -30,47 +30,16 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv-shots.XXXXXX")
 export WINEPREFIX=$work/prefix
-xvfb_pid=""
+KV_XVFB_PID=""
 cleanup() {
   kv_wine_stop
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$KV_XVFB_PID" ] && kill "$KV_XVFB_PID" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# A display of our own.
-display=""
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-    display=:$n
-    break
-  fi
-done
-[ -n "$display" ] || { echo "wine-screenshots: no free X display" >&2; exit 1; }
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
-  sleep 0.1
-done
-
-kv_wine_new_prefix "$WINEPREFIX"
-# The title-bar buttons are glyphs of Wine's Marlett font, which this Wine
-# does not find where its package puts it.
-[ -f /usr/share/wine/fonts/marlett.ttf ] &&
-  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-# One virtual desktop: Wine draws the title bars and borders itself, as
-# Windows does, and places the windows on it as the program asks. Written
-# while no Wine process runs, so that the first one makes that desktop.
-cat >>"$WINEPREFIX/user.reg" <<'REG'
-
-[Software\\Wine\\Explorer] 1700000000
-"Desktop"="Default"
-
-[Software\\Wine\\Explorer\\Desktops] 1700000000
-"Default"="1024x768"
-REG
+kv_wine_own_display "$work/xvfb.log" || { echo "wine-screenshots: no free X display" >&2; exit 1; }
+kv_wine_screenshot_prefix "$WINEPREFIX"
 wineserver -p 60
 wine cmd /c exit >/dev/null 2>&1
 
