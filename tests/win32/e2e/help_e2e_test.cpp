@@ -59,14 +59,14 @@ TEST(KavrenoHelp, OpensOneHelpWindowAndClosesItWithTheProgram) {
   }
 
   ASSERT_TRUE(WindowsOfClass(helpClass).empty()) << "a help window is open before the test";
-  ChooseFileItem(main, 'H');
+  ASSERT_TRUE(ChooseFileItem(main, 'H')) << "the File menu does not open";
   EXPECT_TRUE(WaitFor([&] { return !WindowsOfClass(helpClass).empty(); }))
       << "File > help opens no window of class " << (htmlHelp ? "HH Parent" : "MS_WINHELP");
   Sleep(1000);  // time for an error box, if the engine were to show one
   EXPECT_TRUE(WindowsOfClass(L"#32770").empty()) << "a message box is open";
 
   // A second choice leaves one help window.
-  ChooseFileItem(main, 'H');
+  ASSERT_TRUE(ChooseFileItem(main, 'H')) << "the File menu does not open";
   Sleep(1500);
   EXPECT_EQ(WindowsOfClass(helpClass).size(), 1u);
   EXPECT_TRUE(WindowsOfClass(L"#32770").empty()) << "a message box is open";

@@ -50,9 +50,9 @@ inline bool BringToFront(HWND window) {
 // The process of a program, ended when the holder goes if it still runs.
 using Process = std::unique_ptr<void, void (*)(HANDLE)>;
 
-// Starts kavreno.exe from beside this program (or the one KV_KAVRENO names), with the arguments given (a
-// command line after the program's name) in the folder given (empty: this
-// program's own); the process is empty when it cannot be started.
+// Starts kavreno.exe from beside this program (or the one KV_KAVRENO names), with the arguments
+// given (a command line after the program's name) in the folder given (empty: this program's own);
+// the process is empty when it cannot be started.
 inline Process StartKavreno(const std::wstring& arguments = L"", const std::wstring& folder = L"") {
   wchar_t path[MAX_PATH + 1] = {};
   std::wstring program;
@@ -78,23 +78,54 @@ inline Process StartKavreno(const std::wstring& arguments = L"", const std::wstr
   return Process(process.hProcess, end);
 }
 
-// Types Alt+F and then the access key of a File menu item.
-inline void ChooseFileItem(HWND main, WORD key) {
-  BringToFront(main);
-  for (const auto& [k, up] : {std::pair<WORD, bool>{VK_MENU, false},
-                              {'F', false},
-                              {'F', true},
-                              {VK_MENU, true},
-                              {key, false},
-                              {key, true}})
-    Key(k, up);
+// True while the window's thread is in a menu: in the menu bar, or in one of
+// its pop-up menus.
+inline bool InMenu(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+         (info.flags & GUI_INMENUMODE) != 0;
+}
+
+// True while one of the window thread's pop-up menus shows.
+inline bool PopupMenuShows(HWND window) {
+  const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+  for (HWND m = FindWindowExW(nullptr, nullptr, L"#32768", nullptr); m != nullptr;
+       m = FindWindowExW(nullptr, m, L"#32768", nullptr))
+    if (IsWindowVisible(m) && GetWindowThreadProcessId(m, nullptr) == thread) return true;
+  return false;
+}
+
+// Types Alt+F and, once the File menu shows, the access key of one of its
+// items; false when the menu never opens. Under Wine the first Alt+F typed
+// into a window that has just opened is now and then lost although the
+// window is the foreground one; then the keys are typed again, as a user
+// would, after Esc has left whatever menu state the lone keys made (Esc
+// outside a menu would press the form's cancel button).
+inline bool ChooseFileItem(HWND main, WORD key) {
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    BringToFront(main);
+    for (const auto& [k, up] :
+         {std::pair<WORD, bool>{VK_MENU, false}, {'F', false}, {'F', true}, {VK_MENU, true}})
+      Key(k, up);
+    if (WaitFor([&] { return PopupMenuShows(main); }, 3000)) {
+      Key(key);
+      Key(key, true);
+      return true;
+    }
+    for (int i = 0; i < 3 && InMenu(main); ++i) {
+      Key(VK_ESCAPE);
+      Key(VK_ESCAPE, true);
+      Sleep(200);
+    }
+  }
+  return false;
 }
 
 // Opens the About dialog through the File menu (Alt+F, A); nullptr when it
 // does not show.
 inline HWND OpenAbout(HWND main) {
-  if (!BringToFront(main)) return nullptr;
-  ChooseFileItem(main, 'A');
+  if (!ChooseFileItem(main, 'A')) return nullptr;
   return Await(kAboutCaption);
 }
 
