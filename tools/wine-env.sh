@@ -139,6 +139,34 @@ kv_wine_screenshot_prefix() {
 REG
 }
 
+# Fails, naming the script $1, unless every tool named after it is installed.
+kv_wine_require_tools() {
+  local name=$1 tool
+  shift
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "$name: $tool is not installed" >&2; return 1; }
+  done
+}
+
+# Starts a run of its own for the script $1, in the Japanese locale: a work
+# folder KV_WORK and a prefix WINEPREFIX inside it (not made yet). When the
+# script ends, the prefix's Wine processes, the run's own display (if
+# kv_wine_own_display made one) and the folder go with it.
+kv_wine_session() {
+  kv_wine_ensure_locale || { echo "$1: no ja_JP.UTF-8 locale" >&2; return 1; }
+  export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+  KV_WORK=$(mktemp -d "${TMPDIR:-/tmp}/kv-$1.XXXXXX")
+  export WINEPREFIX=$KV_WORK/prefix
+  KV_XVFB_PID=""
+  trap kv_wine_end_session EXIT
+}
+
+kv_wine_end_session() {
+  kv_wine_stop
+  if [ -n "${KV_XVFB_PID:-}" ]; then kill "$KV_XVFB_PID" 2>/dev/null || true; fi
+  rm -rf "$KV_WORK"
+}
+
 # Ends the prefix's server and every Wine process of it.
 kv_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true

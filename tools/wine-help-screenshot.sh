@@ -18,25 +18,11 @@ out=$root/docs/screenshots/wine-help.png
 for f in "$check" "$help"; do
   [ -f "$f" ] || { echo "wine-help-screenshot: $f is missing; build the windows preset first" >&2; exit 1; }
 done
-for tool in Xvfb "$wine" wineserver winepath import; do
-  command -v "$tool" >/dev/null || { echo "wine-help-screenshot: $tool is not installed" >&2; exit 1; }
-done
-
 # shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
-kv_wine_ensure_locale || { echo "wine-help-screenshot: no ja_JP.UTF-8 locale" >&2; exit 1; }
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/kv-help-shot.XXXXXX")
-export WINEPREFIX=$work/prefix
-KV_XVFB_PID=""
-cleanup() {
-  kv_wine_stop
-  [ -n "$KV_XVFB_PID" ] && kill "$KV_XVFB_PID" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
+kv_wine_require_tools wine-help-screenshot Xvfb "$wine" wineserver winepath import
+kv_wine_session wine-help-screenshot
+work=$KV_WORK
 kv_wine_own_display "$work/xvfb.log" || { echo "wine-help-screenshot: no free X display" >&2; exit 1; }
 kv_wine_screenshot_prefix "$WINEPREFIX"
 

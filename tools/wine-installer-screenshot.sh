@@ -9,24 +9,15 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 installer=$(realpath -m "${1:-$root/build/windows/Kavreno-1.0.0-win32.exe}")
 out=$root/docs/screenshots/wine-installer.png
 [ -f "$installer" ] || { echo "wine-installer-screenshot: $installer is missing" >&2; exit 1; }
-for tool in xvfb-run wine wineserver import xwininfo; do
-  command -v "$tool" >/dev/null || { echo "wine-installer-screenshot: $tool is not installed" >&2; exit 1; }
-done
+# shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
-kv_wine_ensure_locale || { echo "wine-installer-screenshot: no ja_JP.UTF-8 locale" >&2; exit 1; }
-
+kv_wine_require_tools wine-installer-screenshot xvfb-run wine wineserver import xwininfo
 if [ "${KV_INSIDE_XVFB:-}" != 1 ]; then
   KV_INSIDE_XVFB=1 exec xvfb-run -a --server-args="-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
 fi
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
-work=$(mktemp -d "${TMPDIR:-/tmp}/kv-installer-shot.XXXXXX")
-export WINEPREFIX=$work/prefix
-cleanup() {
-  kv_wine_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+kv_wine_session wine-installer-screenshot
+work=$KV_WORK
 kv_wine_new_prefix "$WINEPREFIX"
 [ -f /usr/share/wine/fonts/marlett.ttf ] &&
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"

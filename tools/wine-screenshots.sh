@@ -17,27 +17,13 @@ out=$root/docs/screenshots
 for f in "$program" "$driver"; do
   [ -f "$f" ] || { echo "wine-screenshots: $f is missing; build the windows preset first" >&2; exit 1; }
 done
-for tool in Xvfb wine wineserver winepath import; do
-  command -v "$tool" >/dev/null || { echo "wine-screenshots: $tool is not installed" >&2; exit 1; }
-done
-[ -f /usr/share/wine/fonts/marlett.ttf ] ||
-  echo "wine-screenshots: fonts-wine is missing; the title-bar buttons show letters" >&2
-
 # shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
-kv_wine_ensure_locale || { echo "wine-screenshots: no ja_JP.UTF-8 locale" >&2; exit 1; }
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/kv-shots.XXXXXX")
-export WINEPREFIX=$work/prefix
-KV_XVFB_PID=""
-cleanup() {
-  kv_wine_stop
-  [ -n "$KV_XVFB_PID" ] && kill "$KV_XVFB_PID" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
+kv_wine_require_tools wine-screenshots Xvfb wine wineserver winepath import
+[ -f /usr/share/wine/fonts/marlett.ttf ] ||
+  echo "wine-screenshots: fonts-wine is missing; the title-bar buttons show letters" >&2
+kv_wine_session wine-screenshots
+work=$KV_WORK
 kv_wine_own_display "$work/xvfb.log" || { echo "wine-screenshots: no free X display" >&2; exit 1; }
 kv_wine_screenshot_prefix "$WINEPREFIX"
 wineserver -p 60

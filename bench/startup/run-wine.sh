@@ -27,15 +27,9 @@ if [ "${KV_INSIDE_XVFB:-}" != 1 ]; then
 fi
 source "$root/tools/wine-env.sh"
 wine=${WINE:-wine}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 KAVRENO_EXIT_AFTER_PAINT=1
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/kv-bench-wine.XXXXXX")
-export WINEPREFIX=$tmp/prefix
-cleanup() {
-  kv_wine_stop
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+export KAVRENO_EXIT_AFTER_PAINT=1
+kv_wine_session bench-wine
+tmp=$KV_WORK
 kv_wine_new_prefix "$WINEPREFIX"
 kv_wine_warm  # the server and the desktop stay up: neither program pays for them
 
