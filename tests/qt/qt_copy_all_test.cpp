@@ -22,7 +22,9 @@ namespace {
 // presentation escapes.
 void Fill(IForm& f) {
   f.SetCaption("Kavreno");
-  f.SetControlCaption("lblComputerName", -1, "PC\x1b" "01");
+  f.SetControlCaption("lblComputerName", -1,
+                      "PC\x1b"
+                      "01");
   f.SetControlCaption("lblUsedMemory", -1, "37 %");
   f.TextBox("Text1").SetText("Disk C:\\\r\n  Volume Name: \r\n");
 }
@@ -63,7 +65,7 @@ class QtCopyAllTest : public QObject {
       if (how == "menu") {
         QWidget* label = shown->Control("lblComputerName");
         QObject scope;
-        qttest::WhenPopup(&scope, [](QWidget* popup) {
+        qttest::WhenUp(&scope, &QApplication::activePopupWidget, [](QWidget* popup) {
           QVERIFY(popup->findChild<QAction*>("copyAll"));
           QTest::keyClick(popup, Qt::Key_C);  // the item's access key
         });

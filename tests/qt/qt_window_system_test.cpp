@@ -26,7 +26,7 @@ void ShowAbout(QtWindowSystem& ws, RecordingForm& about, std::function<void(QWid
     if (control == "cmdOK") ws.Unload(about);
   };
   QObject scope;
-  qttest::WhenModal(&scope, [&](QWidget* modal) {
+  qttest::WhenUp(&scope, &QApplication::activeModalWidget, [&](QWidget* modal) {
     act(modal);
     ws.Unload(about);
   });
