@@ -24,21 +24,13 @@ struct Row {
   const char* value;
 };
 constexpr Row kRows[] = {
-    {"コンピュータ名：", "lblComputerName"},
-    {"ユーザ名：", "lblUserName"},
-    {"OS：", "lblOperatingSystem"},
-    {"OSのバージョン：", "lblWindowsVersion"},
-    {"プロセッサの数：", "lblProcessors"},
-    {"プロセッサのタイプ：", "lblProcessorType"},
-    {"物理メモリの全容量：", "lblTotalMemory"},
-    {"使用中のメモリ：", "lblUsedMemory"},
-    {"空きメモリ：", "lblFreeMemory"},
-    {"Windowsディレクトリ：", "lblWindowsDirectory"},
-    {"Systemディレクトリ：", "lblSystemDirectory"},
-    {"Temporaryディレクトリ：", "lblTemporaryDirectory"},
-    {"キーボードタイプ：", "lblKeyboard"},
-    {"Functionキーの数：", "lblFunctionKeys"},
-};
+    {"コンピュータ名：", "lblComputerName"}, {"ユーザ名：", "lblUserName"},
+    {"OS：", "lblOperatingSystem"}, {"OSのバージョン：", "lblWindowsVersion"},
+    {"プロセッサの数：", "lblProcessors"}, {"プロセッサのタイプ：", "lblProcessorType"},
+    {"物理メモリの全容量：", "lblTotalMemory"}, {"使用中のメモリ：", "lblUsedMemory"},
+    {"空きメモリ：", "lblFreeMemory"}, {"Windowsディレクトリ：", "lblWindowsDirectory"},
+    {"Systemディレクトリ：", "lblSystemDirectory"}, {"Temporaryディレクトリ：", "lblTemporaryDirectory"},
+    {"キーボードタイプ：", "lblKeyboard"}, {"Functionキーの数：", "lblFunctionKeys"}};
 
 // The program's main window with its controls in reverse stacking order, so
 // that the printed order must come from the places; without buddies, the rows
@@ -87,17 +79,14 @@ TEST_P(PrintedWindow, ShowsEveryRowAndTheDriveBox) {
   EXPECT_EQ(form.Render(), Window(c.shownCaption, c.shownUserName, c.shownDrive));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, PrintedWindow,
-    ::testing::Values(RenderCase{"Buddies", true, "Kavreno", "花子",
-                                 "C:\\\r\nボリューム名：SYSTEM\r\n", "Kavreno", "花子",
-                                 "C:\\\nボリューム名：SYSTEM\n"},
-                      RenderCase{"Positions", false, "Kavreno", "hanako", "A:\\\r\nB:\\", "Kavreno",
-                                 "hanako", "A:\\\nB:\\\n"},
-                      RenderCase{"Empty", true, "", "", "", "", "", ""},
-                      RenderCase{"Hostile", true, "\x1b]0;x\a", "\x1b[2J\r\nroot",
-                                 "C:\\\rD:\\\r\n\x1b[31m\xff", R"(\x1b]0;x\x07)",
-                                 R"(\x1b[2J\x0d\x0aroot)", "C:\\\\x0dD:\\\n\\x1b[31m\\xff\n"}),
+INSTANTIATE_TEST_SUITE_P(Forms, PrintedWindow, ::testing::Values(
+    RenderCase{"Buddies", true, "Kavreno", "花子", "C:\\\r\nボリューム名：SYSTEM\r\n", "Kavreno",
+               "花子", "C:\\\nボリューム名：SYSTEM\n"},
+    RenderCase{"Positions", false, "Kavreno", "hanako", "A:\\\r\nB:\\", "Kavreno", "hanako",
+               "A:\\\nB:\\\n"},
+    RenderCase{"Empty", true, "", "", "", "", "", ""},
+    RenderCase{"Hostile", true, "\x1b]0;x\a", "\x1b[2J\r\nroot", "C:\\\rD:\\\r\n\x1b[31m\xff",
+               R"(\x1b]0;x\x07)", R"(\x1b[2J\x0d\x0aroot)", "C:\\\\x0dD:\\\n\\x1b[31m\\xff\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FormContract, TheConsoleFormKeepsIt) {
@@ -179,31 +168,20 @@ TEST_P(StartupRun, PrintsTheWindowThenUnloadsAndEnds) {
   EXPECT_EQ(err.str(), c.err);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Boxes, StartupRun,
-    ::testing::Values(
-        RunCase{"NoBox", {}, 0, ""},
-        RunCase{"ApplicationError",
-                {{"Application Error \r\nオーバーフローしました。", 48, "Kavreno"}},
-                1,
-                "Kavreno: Application Error \nオーバーフローしました。\n"},
-        RunCase{"OkOnlyOwnTitle",
-                {{"見つかりません", 0, "システム情報"}},
-                0,
-                "システム情報: 見つかりません\n"},
-        RunCase{"Information", {{"i", 64, std::nullopt}}, 0, "Kavreno: i\n"},
-        RunCase{"ExclamationSecondDefault", {{"d", 48 + 256, std::nullopt}}, 1, "Kavreno: d\n"},
-        RunCase{"Hostile", {{"\x1b[2J\ra", 0, "t\x1b"}}, 0, "t\\x1b: \\x1b[2J\\x0da\n"},
-        RunCase{"OkOnlyThenExclamation",
-                {{"a", 0, std::nullopt}, {"b", 48, std::nullopt}},
-                1,
-                "Kavreno: a\nKavreno: b\n"},
-        RunCase{"UnloadStepDoesNotEnd", {{"e", 48, std::nullopt}}, 1, "Kavreno: e\n", false, false},
-        RunCase{"UnhandledLoadError",
-                {},
-                1,
-                "Kavreno: プロシージャの呼び出し、または引数が不正です。\n",
-                true}),
+INSTANTIATE_TEST_SUITE_P(Boxes, StartupRun, ::testing::Values(
+    RunCase{"NoBox", {}, 0, ""},
+    RunCase{"ApplicationError", {{"Application Error \r\nオーバーフローしました。", 48, "Kavreno"}},
+            1, "Kavreno: Application Error \nオーバーフローしました。\n"},
+    RunCase{"OkOnlyOwnTitle", {{"見つかりません", 0, "システム情報"}}, 0,
+            "システム情報: 見つかりません\n"},
+    RunCase{"Information", {{"i", 64, std::nullopt}}, 0, "Kavreno: i\n"},
+    RunCase{"ExclamationSecondDefault", {{"d", 48 + 256, std::nullopt}}, 1, "Kavreno: d\n"},
+    RunCase{"Hostile", {{"\x1b[2J\ra", 0, "t\x1b"}}, 0, "t\\x1b: \\x1b[2J\\x0da\n"},
+    RunCase{"OkOnlyThenExclamation", {{"a", 0, std::nullopt}, {"b", 48, std::nullopt}}, 1,
+            "Kavreno: a\nKavreno: b\n"},
+    RunCase{"UnloadStepDoesNotEnd", {{"e", 48, std::nullopt}}, 1, "Kavreno: e\n", false, false},
+    RunCase{"UnhandledLoadError", {}, 1, "Kavreno: プロシージャの呼び出し、または引数が不正です。\n",
+            true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The window system the program gets ends the process with the status.
