@@ -64,7 +64,6 @@ int Listen(const QByteArray& path) {
   return fd;
 }
 
-
 // Shows the About dialog modally and runs act while it is up; OK unloads the
 // dialog, and so does the end of act. Returns when Show does.
 void ShowAbout(QtWindowSystem& ws, RecordingForm& about, std::function<void(QWidget*)> act) {
@@ -84,14 +83,11 @@ int OverrideShape() {  // -1: none
   return c ? int(c->shape()) : -1;
 }
 
-
 // Fills the main window as its load step does, with a value that the text
 // presentation escapes.
 void Fill(IForm& f) {
   f.SetCaption("Kavreno");
-  f.SetControlCaption("lblComputerName", -1,
-                      "PC\x1b"
-                      "01");
+  f.SetControlCaption("lblComputerName", -1, "PC\x1b" "01");
   f.SetControlCaption("lblUsedMemory", -1, "37 %");
   f.TextBox("Text1").SetText("Disk C:\\\r\n  Volume Name: \r\n");
 }
