@@ -109,6 +109,7 @@ class QtWindowSystemTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Whether a window can open, found before Qt starts.
   void platformCandidates_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<Variables>("env");
@@ -213,6 +214,7 @@ class QtWindowSystemTest : public QObject {
     close(live);
   }
 
+  // The About dialog's keys and focus.
   void aboutKeys_data() {
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QKeySequence>("keys");
