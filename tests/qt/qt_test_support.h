@@ -39,29 +39,16 @@ class RecordingForm : public FormCode {
   IForm* form_ = nullptr;
 };
 
-// Runs check once a modal window is up, from the event loop that shows it;
-// gives up when scope goes.
-inline void WhenModal(QObject* scope, std::function<void(QWidget*)> check) {
+// Runs check once the window active() answers is up (the next modal window or
+// popup menu), from the event loop that shows it; gives up when scope goes.
+inline void WhenUp(QObject* scope, QWidget* (*active)(), std::function<void(QWidget*)> check) {
   auto* timer = new QTimer(scope);
-  QObject::connect(timer, &QTimer::timeout, [timer, check] {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible()) return;
+  QObject::connect(timer, &QTimer::timeout, [timer, active, check] {
+    QWidget* window = active();
+    if (!window || !window->isVisible()) return;
     timer->stop();
     timer->deleteLater();
-    check(modal);
-  });
-  timer->start(5);
-}
-
-// The same for the next popup menu.
-inline void WhenPopup(QObject* scope, std::function<void(QWidget*)> check) {
-  auto* timer = new QTimer(scope);
-  QObject::connect(timer, &QTimer::timeout, [timer, check] {
-    QWidget* popup = QApplication::activePopupWidget();
-    if (!popup || !popup->isVisible()) return;
-    timer->stop();
-    timer->deleteLater();
-    check(popup);
+    check(window);
   });
   timer->start(5);
 }
