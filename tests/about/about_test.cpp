@@ -123,11 +123,7 @@ struct AboutDialog : ::testing::Test, FakePc {
 };
 
 // Physical memory, its kilobytes as shown, and the locale's thousands separator.
-struct Memory {
-  uint64_t totalPhys;
-  const char* kilobytes;
-  std::string thousands = ",";
-};
+struct Memory { uint64_t totalPhys; const char* kilobytes; std::string thousands = ","; };
 
 class MemoryLine : public AboutDialog, public ::testing::WithParamInterface<Memory> {};
 

@@ -13,11 +13,7 @@ namespace {
 // A byte count, its text, and the user's locale's separators: the default,
 // German with points and commas swapped, or a separator of more than one byte
 // (a narrow no-break space).
-struct Size {
-  uint64_t bytes;
-  const char* text;
-  NumberSeparators separators = {};
-};
+struct Size { uint64_t bytes; const char* text; NumberSeparators separators = {}; };
 
 class SizeTexts : public ::testing::TestWithParam<Size> {};
 
@@ -110,12 +106,7 @@ TEST_F(DiskSpace, AnErrorKeepsTheLinesBuiltSoFar) {
 const std::string kLong(126, 'L');
 
 // A root with its volume, and a line the report must hold.
-struct ReportCase {
-  const char* name;
-  std::string root;
-  FakeVolume volume;
-  std::string line;
-};
+struct ReportCase { const char* name; std::string root; FakeVolume volume; std::string line; };
 
 class ReportLines : public DiskSpace, public ::testing::WithParamInterface<ReportCase> {};
 
