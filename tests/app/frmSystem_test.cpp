@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 
 #include "app/command_line.h"
 #include "tests/fakes/fake_os.h"
@@ -41,14 +42,8 @@ TEST_F(MainWindow, LoadFillsEveryLabelInOrder) {
             "pointer 0", "show frmSystem 0"));
 }
 
-// A scripted system or screen, lines that follow each other in the log, and
-// the drive box afterwards unless it is not checked.
-struct LoadCase {
-  const char* name;
-  std::function<void(MainWindow&)> script;
-  std::string lines;
-  const char* report = nullptr;
-};
+// A scripted system or screen, and lines that follow each other in the log.
+struct LoadCase { const char* name; std::function<void(MainWindow&)> script; std::string lines; };
 
 class Load : public MainWindow, public ::testing::WithParamInterface<LoadCase> {};
 
@@ -58,9 +53,6 @@ TEST_P(Load, LogsTheLines) {
   std::string log = "\n";
   for (const std::string& line : fake.log) log += line + "\n";
   EXPECT_NE(log.find("\n" + GetParam().lines + "\n"), std::string::npos) << log;
-  if (GetParam().report) {
-    EXPECT_EQ(fake.windows.FormOf(form)->text1.text, GetParam().report);
-  }
 }
 
 // The size of the screen in twips; the window is 8160 x 4695.
@@ -84,26 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
         // More function keys than a byte holds.
         {"AFailingQueryLeavesTheLabelsBeforeIt", [](auto& t) { t.os.keyboard[2] = 300; },
          "label lblKeyboard Japanese\n" + kFailed},
-        {"AFailureInsideTheDriveReportKeepsItsLines",
+        {"AFailureInsideTheDriveReportIsShown",
          [](auto& t) {
            t.os.hasDiskFreeSpaceEx = false;
            t.os.roots.front().second.clusterQueryThrows = true;
          },
          "label lblUsedMemory 37 %\ntextbox Text1\npointer 0\n"
-         "msgbox 48 Kavreno Application Error \r\nデバイスが使用できません。\nshow frmSystem 0",
-         "Disk C:\\\r\n  Volume Name: SYSTEM\r\n  File System: NTFS\r\n  Drive Type:  Fixed\r\n"},
-        {"Version410", [](auto& t) { t.os.version = OsVersionInfo(4, 10, 0, 1); },
-         "label lblOperatingSystem Windows 95/98\nlabel lblWindowsVersion 4.10"},
+         "msgbox 48 Kavreno Application Error \r\nデバイスが使用できません。\nshow frmSystem 0"},
         {"VersionFails", [](auto& t) { t.os.version.reset(); },
          "label lblOperatingSystem \nlabel lblWindowsVersion 0.0"},
-        {"NoLoad", [](auto& t) { t.os.memory.memoryLoad = 0; }, "label lblUsedMemory 0 %"},
         {"FullLoad", [](auto& t) { t.os.memory.memoryLoad = 100; }, "label lblUsedMemory 100 %"},
         {"UnknownProcessor", [](auto& t) { t.os.system.processorType = 686; },
-         "label lblProcessorType "},
-        {"UnknownKeyboard", [](auto& t) { t.os.keyboard.clear(); },
-         "label lblKeyboard \nlabel lblFunctionKeys 0"},
-        {"BigMemory", [](auto& t) { t.os.memory.totalPhys = 64ull << 30; },
-         "label lblTotalMemory 67108864 KB"}}),
+         "label lblProcessorType "}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindow, HelpEachTimeAndOtherIndicesNothing) {
@@ -141,51 +125,45 @@ TEST_F(MainWindow, AboutIsModalAndFreshEachTime) {
   EXPECT_EQ(count("label lblDisclaimer Windowsが使用できる物理ﾒﾓﾘ: 1,048,576 KB"), 1);
 }
 
+// The arguments, the action, --text, the options that go to Qt and the problem
+// reported; arguments and options are separated by single spaces.
 TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
-  using Action = CommandLine::Action;
-  using Args = std::vector<std::string_view>;
-  using Qt = std::vector<std::string>;
-  struct Row {
-    Args args;
-    Action action;
+  using enum CommandLine::Action;
+  const auto words = [](std::string_view text) {
+    std::vector<std::string> out;
+    for (const auto word : std::views::split(text, ' ')) out.emplace_back(word.begin(), word.end());
+    return text.empty() ? std::vector<std::string>{} : out;
+  };
+  const struct {
+    const char* args;
+    CommandLine::Action action;
     bool text;
-    Qt toolkit;           // the options that go to Qt
-    std::string problem;  // for Action::Error
+    const char *toolkit, *problem;
+  } table[] = {
+      {"", Run, false, "", ""},
+      {"--help", Help, false, "", ""},
+      {"--text --version", Version, true, "", ""},
+      {"--text -x", Error, true, "", "unrecognized option '-x'"},
+      {"extra", Error, false, "", "unexpected argument 'extra'"},
+      {"-style Fusion", Run, false, "-style Fusion", ""},
+      {"--style=Fusion -reverse --text", Run, true, "--style=Fusion -reverse", ""},
+      {"-platform offscreen -display :1 -widgetcount", Run, false,
+       "-platform offscreen -display :1 -widgetcount", ""},
+      {"-qwindowgeometry 640x480+0+0 -stylesheet a.qss", Run, false,
+       "-qwindowgeometry 640x480+0+0 -stylesheet a.qss", ""},
+      {"-style --text", Run, false, "-style --text", ""},  // a value, not ours
+      {"-style", Error, false, "-style", "option '-style' requires an argument"},
+      {"-reverse=1", Error, false, "", "unrecognized option '-reverse=1'"},
+      {"-fontengine freetype", Error, false, "", "unrecognized option '-fontengine'"},
   };
-  const Row table[] = {
-      {{}, Action::Run, false, {}, ""},
-      {{"--help"}, Action::Help, false, {}, ""},
-      {{"--text", "--version"}, Action::Version, true, {}, ""},
-      {{"--text", "-x"}, Action::Error, true, {}, "unrecognized option '-x'"},
-      {{"extra"}, Action::Error, false, {}, "unexpected argument 'extra'"},
-      {{"-style", "Fusion"}, Action::Run, false, {"-style", "Fusion"}, ""},
-      {{"--style=Fusion", "-reverse", "--text"},
-       Action::Run,
-       true,
-       {"--style=Fusion", "-reverse"},
-       ""},
-      {{"-platform", "offscreen", "-display", ":1", "-widgetcount"},
-       Action::Run,
-       false,
-       {"-platform", "offscreen", "-display", ":1", "-widgetcount"},
-       ""},
-      {{"-qwindowgeometry", "640x480+0+0", "-stylesheet", "a.qss"},
-       Action::Run,
-       false,
-       {"-qwindowgeometry", "640x480+0+0", "-stylesheet", "a.qss"},
-       ""},
-      {{"-style", "--text"}, Action::Run, false, {"-style", "--text"}, ""},  // a value, not ours
-      {{"-style"}, Action::Error, false, {"-style"}, "option '-style' requires an argument"},
-      {{"-reverse=1"}, Action::Error, false, {}, "unrecognized option '-reverse=1'"},
-      {{"-fontengine", "freetype"}, Action::Error, false, {}, "unrecognized option '-fontengine'"},
-  };
-  for (const Row& row : table) {
-    const CommandLine line = ParseCommandLine(row.args);
-    const std::string at = row.args.empty() ? "(none)" : std::string(row.args[0]);
-    EXPECT_EQ(line.action, row.action) << at;
-    EXPECT_EQ(line.text, row.text) << at;
-    EXPECT_EQ(line.toolkitOptions, row.toolkit) << at;
-    EXPECT_EQ(line.problem, row.problem) << at;
+  for (const auto& row : table) {
+    const std::vector<std::string> owned = words(row.args);
+    const std::vector<std::string_view> args(owned.begin(), owned.end());
+    const CommandLine line = ParseCommandLine(args);
+    EXPECT_EQ(line.action, row.action) << row.args;
+    EXPECT_EQ(line.text, row.text) << row.args;
+    EXPECT_EQ(line.toolkitOptions, words(row.toolkit)) << row.args;
+    EXPECT_EQ(line.problem, row.problem) << row.args;
   }
   EXPECT_EQ(VersionText(), "Kavreno 1.0.0");
   EXPECT_TRUE(HelpText().starts_with(UsageLine()));

@@ -30,8 +30,6 @@ struct FakeVolume {
   std::optional<std::string> label = std::string();
   std::string fileSystem = "NTFS";
   uint32_t serial = 0;
-  // The label lookup throws when unreadable.
-  bool readable = true;
   // GetDiskFreeSpaceExA outputs; nullopt: the call fails and leaves them.
   std::optional<uint64_t> totalBytes = 0;
   std::optional<uint64_t> freeBytes = 0;
@@ -40,13 +38,9 @@ struct FakeVolume {
   bool clusterQueryThrows = false;
 };
 
-// One base made of the interfaces a fake implements.
-template <typename... Interfaces>
-struct Implements : Interfaces... {};
-
 // A PC that answers like a Windows 2000 machine until a test scripts it otherwise.
-struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, IVolumes,
-                           IDrives, IDiskSpace, INumberFormat> {
+struct FakeOs : IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, IVolumes, IDrives,
+                IDiskSpace, INumberFormat {
   // ---- scripted answers
   MemoryStatus memory{37, 268435456, 134217728};
   kv::SystemInfo system{3, 2, 586};
@@ -96,10 +90,10 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   char Separator() const override { return separator; }
 
   int32_t GetComputerNameA(std::span<char> b, uint32_t& size) const override {
-    return Name(computerName, b, size);
+    return computerName ? ansi_buffer::WriteName(*computerName, b, size) : 0;
   }
   int32_t GetUserNameA(std::span<char> b, uint32_t& size) const override {
-    return Name(userName, b, size);
+    return userName ? ansi_buffer::WriteName(*userName, b, size) : 0;
   }
 
   int32_t GetVersionExA(OsVersionInfo& info) const override {
@@ -109,7 +103,7 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
 
   std::string VolumeLabelLookup(std::string_view root) const override {
     const FakeVolume* v = Find(root);
-    if (!v || !v->readable) throw DeviceUnavailableError();
+    if (!v) throw DeviceUnavailableError();
     return v->label.value_or("");
   }
   int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
@@ -165,10 +159,6 @@ struct FakeOs : Implements<IMemory, IProcessor, IKeyboard, IDirectories, INames,
   static uint32_t Answer(const Directory& d, std::span<char> buffer) {
     if (d.countOverride) return *d.countOverride;
     return d.path ? ansi_buffer::WriteText(*d.path, buffer) : 0;
-  }
-  static int32_t Name(const std::optional<std::string>& name, std::span<char> buffer,
-                      uint32_t& size) {
-    return name ? ansi_buffer::WriteName(*name, buffer, size) : 0;
   }
   const FakeVolume* Find(std::string_view root) const {
     const auto it = rootIndex_.find(std::string(root));

@@ -34,11 +34,7 @@ int At(const Form& form, const std::string& name, int index = -1) {
   return static_cast<int>(form.Find(name, index) - form.controls.data());
 }
 
-struct ScaleCase {
-  const char* name;
-  FontMetrics metrics;
-  double scale;
-};
+struct ScaleCase { const char* name; FontMetrics metrics; double scale; };
 
 class FontScale : public ::testing::TestWithParam<ScaleCase> {};
 
@@ -68,12 +64,8 @@ TEST(FontScale, ValueLabelsAndWrappedLabelsDoNotCount) {
   EXPECT_EQ(Resolve(form, Font(8)).fontScale, 1.0);
 }
 
-struct PlaceCase {
-  const char* control;
-  int index;
-  int ppi;
-  Rect rect, local;
-};
+// A control, the screen's pixels per inch, and its place in the client area and in its container.
+struct PlaceCase { const char* control; int index, ppi; Rect rect, local; };
 
 class Places : public ::testing::TestWithParam<PlaceCase> {};
 
@@ -153,7 +145,7 @@ TEST(ReadableBackground, OnlyASystemColourBelowFourAndAHalfToOneGivesWay) {
   const Rgb paler{119, 119, 119};  // 4.48:1 on white
   const struct {
     Rgb back, text;
-    bool system;
+    bool system;  // the background is a system colour
     Rgb painted;
   } kCases[] = {
       {white, black, true, white},     // a light title-bar text colour behind black text

@@ -99,11 +99,7 @@ Query Version(int32_t major, int32_t minor, int32_t platform, bool answers = tru
   };
 }
 
-struct Case {
-  const char* name;
-  Query query;
-  std::string expected;
-};
+struct Case { const char* name; Query query; std::string expected; };
 
 const std::string kLongPath = "C:\\" + std::string(70, 'x') + "\\deeper";
 
@@ -111,7 +107,6 @@ const Case kCases[] = {
     // Kilobytes round half to even and stay 32-bit signed.
     {"Kilobytes512And513", Memory(50, 512, 513), "50 0 1"},
     {"Kilobytes1023And1536", Memory(50, 1023, 1536), "50 1 2"},
-    {"Kilobytes2560And3584", Memory(50, 2560, 3584), "50 2 4"},
     {"TopBitSetAndBeyond32Bits", Memory(100, 3221225472ull, 1ull << 34), "100 3145728 16777216"},
     {"LargestAndClamped", Memory(0, (1ull << 41) - 1024, 1ull << 50), "0 2147483647 2147483647"},
     {"LoadOverflowKeepsOutputs", Memory(256, 4096, 4096), "7 8 9 raised"},
@@ -127,12 +122,10 @@ const Case kCases[] = {
     {"Processor386", Processor(386), "80386 2 3"},
     {"Processor486", Processor(486), "80486 2 3"},
     {"Processor586", Processor(586), "Intel Pentium 2 3"},
-    {"Processor0", Processor(0), "as passed 2 3"},
     {"Processor686", Processor(686), "as passed 2 3"},
     {"AllMaskBits", Processor(586, 0xFFFFFFFF), "Intel Pentium 2 -1"},
     {"DirectoryAppended", Directory("C:\\WINDOWS"), "C:\\WINDOWS\\"},
     {"DirectoryNotDoubled", Directory("C:\\TEMP\\"), "C:\\TEMP\\"},
-    {"DirectoryRoot", Directory("C:\\"), "C:\\"},
     {"DirectorySpacesInsideKept", Directory("C:\\A  "), "C:\\A  \\"},
     {"DirectoryFails", Directory(std::nullopt), ""},
     // A count that claims success over a buffer left as it was: a lone separator.
@@ -148,7 +141,6 @@ const Case kCases[] = {
     {"Volume", Volume("DATA", 0x1A2B3C4D), "1A2B-3C4D DATA"},
     {"VolumeWithoutLabel", Volume("", 0xABC), "0000-0ABC NoName"},
     {"VolumeLabelCutAtNul", Volume(std::string("AB\0CD", 5), 0xFFFFFFFF), "FFFF-FFFF AB"},
-    {"VolumeSerialZero", Volume("", 0), "0000-0000 NoName"},
     {"NoMedium", Volume(std::nullopt), "0000-0000 "},
     {"VersionNt", Version(5, 0, 2), "5.0 Windows NT or Windows 2000"},
     {"Version98", Version(4, 10, 1), "4.10 Windows 95/98"},
