@@ -22,26 +22,28 @@ using test::WriteFile;
 
 struct ToolCase {
   const char* name;
-  std::vector<std::pair<std::string, int>> files;  // "dir/name", mode (0: a folder)
-  std::string path;                                // "|" stands for the temp folder
-  const char* found;                               // nullptr: none
+  std::string path;    // "|" stands for the folder of kTools
+  const char* found;   // nullptr: none
   std::size_t spare = 1;  // the buffer's size beyond the path; 0 is one byte too few
 };
+const char* const kTools =
+    "a/kinfocenter | #!/bin/sh | 755\nb/hardinfo | #!/bin/sh | 755\nc/hardinfo | #!/bin/sh | 755\n"
+    "n/hardinfo | #!/bin/sh\nn/cpu-x | #!/bin/sh | 755\nf/hardinfo/\no/msinfo32 | #!/bin/sh | 755";
 
 class RegistryPath : public ::testing::TestWithParam<ToolCase> {};
-
 TEST_P(RegistryPath, NamesTheTool) {
   const auto& c = GetParam();
-  TempDir dir;
-  for (const auto& [file, mode] : c.files)
-    mode ? WriteFile(dir / file, "#!/bin/sh\n", mode) : void(fs::create_directories(dir / file));
+  const TempDir dir(test::Rows(kTools));
   std::string path = c.path;
   for (std::size_t at; (at = path.find('|')) != std::string::npos;)
     path.replace(at, 1, dir.path.string());
+  const auto cwd = fs::current_path();
+  fs::current_path(dir.path);  // where a relative entry would lead
   LinuxRegistry registry(path);
   RegistryKey key = 0;
-  ASSERT_EQ(registry.RegOpenKeyExA(kHkeyLocalMachine, kMsInfoKey, 0, 0x2003F, key),
-            c.found ? kErrorSuccess : kErrorFileNotFound);
+  const auto opened = registry.RegOpenKeyExA(kHkeyLocalMachine, kMsInfoKey, 0, 0x2003F, key);
+  fs::current_path(cwd);
+  ASSERT_EQ(opened, c.found ? kErrorSuccess : kErrorFileNotFound);
   if (!c.found) return;
   const std::string expected = (dir / c.found).string();
   std::vector<uint8_t> data(expected.size() + c.spare, 0xAA);
@@ -54,36 +56,24 @@ TEST_P(RegistryPath, NamesTheTool) {
             c.spare ? expected + '\0' + std::string(c.spare - 1, '\xAA')
                     : std::string(data.size(), '\xAA'));
 }
-
 INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::Values(
-        ToolCase{"Found", {{"a/kinfocenter", 0755}}, "/nonexistent:|/a/", "a/kinfocenter", 5},
-        ToolCase{"OneByteTooFew", {{"a/kinfocenter", 0755}}, "|/a", "a/kinfocenter", 0},
-        // The list's order decides, then the order of the path.
-        ToolCase{"PreferredToolWins",
-                 {{"a/kinfocenter", 0755}, {"c/hardinfo", 0755}, {"b/hardinfo", 0755}},
-                 "|/a:|/b:|/c", "b/hardinfo"},
-        ToolCase{"NotExecutableIsSkipped", {{"a/hardinfo", 0644}, {"b/cpu-x", 0755}}, "|/a:|/b",
-                 "b/cpu-x"},
-        ToolCase{"FolderIsSkipped", {{"a/hardinfo", 0}}, "|/a", nullptr},
-        ToolCase{"OtherProgramsDoNotCount", {{"a/msinfo32", 0755}}, "|/a", nullptr},
-        ToolCase{"RelativeEntriesAreSkipped", {{"a/hardinfo", 0755}}, "a::.", nullptr}),
-    test::ByName);
+    ToolCase{"Found", "/nonexistent:|/a/", "a/kinfocenter", 5},
+    ToolCase{"OneByteTooFew", "|/a", "a/kinfocenter", 0},
+    // The list's order decides, then the order of the path.
+    ToolCase{"PreferredToolWins", "|/a:|/c:|/b", "c/hardinfo"},
+    ToolCase{"NotExecutableIsSkipped", "|/n", "n/cpu-x"},
+    ToolCase{"FolderIsSkipped", "|/f", nullptr},
+    ToolCase{"OtherProgramsDoNotCount", "|/o", nullptr},
+    ToolCase{"RelativeEntriesAreSkipped", "a::.", nullptr}), test::ByName);
 
 // ---- the file test: regular files whose names do not start with a dot ----
 
 class FileExistence : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
-
 TEST_P(FileExistence, OrdinaryFilesOnly) {
-  TempDir dir;
-  WriteFile(dir / "file.exe", "x");
-  WriteFile(dir / ".hidden", "x");
-  fs::create_directories(dir / "folder");
-  fs::create_symlink(dir / "file.exe", dir / "link");
-  fs::create_symlink(dir / "folder", dir / "folderlink");
-  fs::create_symlink(dir / "missing", dir / "dangling");
+  const TempDir dir(test::Rows("file.exe | x\n.hidden | x\nfolder/\nlink | -> file.exe\n"
+                               "folderlink | -> folder\ndangling | -> missing\n"));
   EXPECT_EQ(LinuxFiles().FileExists((dir / GetParam().first).string()), GetParam().second);
 }
-
 INSTANTIATE_TEST_SUITE_P(Paths, FileExistence, ::testing::Values(
     std::pair("file.exe", true), std::pair("none.exe", false), std::pair("folder", false),
     std::pair(".hidden", false), std::pair("link", true), std::pair("folderlink", false),
@@ -113,9 +103,7 @@ TEST(LinuxPrograms, StartsExactlyThatProgramAndLeavesNoZombie) {
 }
 
 TEST(LinuxPrograms, WhatIsNotAProgramFails) {
-  TempDir dir;
-  WriteFile(dir / "tool", "#!/bin/sh\n", 0644);
-  WriteFile(dir / "text", "just some words\n", 0755);
+  const TempDir dir(test::Rows("tool | #!/bin/sh\ntext | just some words | 755"));
   for (const std::string& path : {(dir / "tool").string(), (dir / "text").string(),
                                   (dir / "missing").string(), std::string()})
     EXPECT_THROW(LinuxPrograms().Shell(path, kShowNormalFocus), kv::Error) << path;

@@ -10,40 +10,24 @@
 
 #include "platform/linux/iconv_code_page.h"
 
-namespace kv::linux_os::test {
+namespace kv::linux_os {
 namespace {
-
-// LC_ALL set for the length of a test, then put back.
-class Environment {
- public:
-  explicit Environment(const char* locale) {
-    if (const char* old = std::getenv("LC_ALL")) saved_ = old;
-    setenv("LC_ALL", locale, 1);
-  }
-  ~Environment() {
-    if (saved_)
-      setenv("LC_ALL", saved_->c_str(), 1);
-    else
-      unsetenv("LC_ALL");
-  }
-
- private:
-  std::optional<std::string> saved_;
-};
 
 struct LocaleCase {
   const char* locale;
   const char* thousands;
   const char* decimal;
 };
-
 class NumericLocale : public ::testing::TestWithParam<LocaleCase> {};
 
 TEST_P(NumericLocale, GivesItsSeparators) {
   const LocaleCase& c = GetParam();
-  const Environment environment(c.locale);
+  const char* old = std::getenv("LC_ALL");
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  setenv("LC_ALL", c.locale, 1);
   IconvCodePage utf8("UTF-8");
   const NumberSeparators separators = LinuxNumberFormat(utf8).Separators();
+  saved ? setenv("LC_ALL", saved->c_str(), 1) : unsetenv("LC_ALL");
   EXPECT_EQ(separators.thousands, c.thousands);
   EXPECT_EQ(separators.decimal, c.decimal);
   // The program's own locale is left alone.
@@ -58,6 +42,8 @@ INSTANTIATE_TEST_SUITE_P(Table, NumericLocale,
                                            LocaleCase{"C", ",", "."}, LocaleCase{"POSIX", ",", "."},
                                            LocaleCase{"xx_NOWHERE.UTF-8", ",", "."}));
 
+// Without grouping, the usual pair even beside a decimal comma; a separator
+// of more than one byte (U+202F, as in fr_FR) is kept whole.
 TEST(NumericLocale, WithoutGroupingGivesTheUsualPair) {
   EXPECT_EQ(ChooseSeparators("", ",").thousands, ",");
   EXPECT_EQ(ChooseSeparators("", ",").decimal, ".");
@@ -65,4 +51,4 @@ TEST(NumericLocale, WithoutGroupingGivesTheUsualPair) {
 }
 
 }  // namespace
-}  // namespace kv::linux_os::test
+}  // namespace kv::linux_os
