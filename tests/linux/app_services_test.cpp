@@ -18,24 +18,14 @@ namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteFile;
 
-// ---- the registry's PATH value: the first preferred tool on the search path ----
+// ---- the registry's PATH value (tools.cases) ----
 
-struct ToolCase {
-  const char* name;
-  std::string path;    // "|" stands for the folder of kTools
-  const char* found;   // nullptr: none
-  std::size_t spare = 1;  // the buffer's size beyond the path; 0 is one byte too few
-};
-const char* const kTools =
-    "a/kinfocenter | #!/bin/sh | 755\nb/hardinfo | #!/bin/sh | 755\nc/hardinfo | #!/bin/sh | 755\n"
-    "n/hardinfo | #!/bin/sh\nn/cpu-x | #!/bin/sh | 755\nf/hardinfo/\no/msinfo32 | #!/bin/sh | 755";
-
-class RegistryPath : public ::testing::TestWithParam<ToolCase> {};
+class RegistryPath : public ::testing::TestWithParam<test::Row> {};
 TEST_P(RegistryPath, NamesTheTool) {
-  const auto& c = GetParam();
-  const TempDir dir(test::Rows(kTools));
-  std::string path = c.path;
-  for (std::size_t at; (at = path.find('|')) != std::string::npos;)
+  const auto& r = GetParam();
+  const TempDir dir(test::Table("tools.tree"));
+  std::string path = r[1];
+  for (std::size_t at; (at = path.find('@')) != std::string::npos;)
     path.replace(at, 1, dir.path.string());
   const auto cwd = fs::current_path();
   fs::current_path(dir.path);  // where a relative entry would lead
@@ -43,28 +33,21 @@ TEST_P(RegistryPath, NamesTheTool) {
   RegistryKey key = 0;
   const auto opened = registry.RegOpenKeyExA(kHkeyLocalMachine, kMsInfoKey, 0, 0x2003F, key);
   fs::current_path(cwd);
-  ASSERT_EQ(opened, c.found ? kErrorSuccess : kErrorFileNotFound);
-  if (!c.found) return;
-  const std::string expected = (dir / c.found).string();
-  std::vector<uint8_t> data(expected.size() + c.spare, 0xAA);
+  ASSERT_EQ(opened, r[2] != "-" ? kErrorSuccess : kErrorFileNotFound);
+  if (r[2] == "-") return;
+  const std::string expected = (dir / r[2]).string() + '\0';
+  const int spare = std::stoi(r[3]);
+  std::vector<uint8_t> data(expected.size() + spare, 0xAA);
   uint32_t type = 0, size = static_cast<uint32_t>(data.size());
   EXPECT_EQ(registry.RegQueryValueExA(key, "PATH", type, data, size),
-            c.spare ? kErrorSuccess : kErrorMoreData);
+            spare < 0 ? kErrorMoreData : kErrorSuccess);
   EXPECT_EQ(type, kRegSz);
-  EXPECT_EQ(size, expected.size() + 1);  // the NUL counts
+  EXPECT_EQ(size, expected.size());  // the NUL counts
   EXPECT_EQ(std::string(data.begin(), data.end()),
-            c.spare ? expected + '\0' + std::string(c.spare - 1, '\xAA')
-                    : std::string(data.size(), '\xAA'));
+            spare < 0 ? std::string(data.size(), '\xAA') : expected + std::string(spare, '\xAA'));
 }
-INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::Values(
-    ToolCase{"Found", "/nonexistent:|/a/", "a/kinfocenter", 5},
-    ToolCase{"OneByteTooFew", "|/a", "a/kinfocenter", 0},
-    // The list's order decides, then the order of the path.
-    ToolCase{"PreferredToolWins", "|/a:|/c:|/b", "c/hardinfo"},
-    ToolCase{"NotExecutableIsSkipped", "|/n", "n/cpu-x"},
-    ToolCase{"FolderIsSkipped", "|/f", nullptr},
-    ToolCase{"OtherProgramsDoNotCount", "|/o", nullptr},
-    ToolCase{"RelativeEntriesAreSkipped", "a::.", nullptr}), test::ByName);
+INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::ValuesIn(test::Table("tools.cases")),
+                         test::ByName);
 
 // ---- the file test: regular files whose names do not start with a dot ----
 

@@ -21,12 +21,6 @@ inline std::string Fixture(std::string_view name) {
   return std::string(KV_LINUX_FIXTURES) + "/" + std::string(name);
 }
 
-inline std::string ReadFixture(std::string_view name) {
-  std::ifstream in(Fixture(name), std::ios::binary);
-  if (!in) throw std::runtime_error("no fixture " + std::string(name));
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // C escapes undone: \n \r \t \0 \xNN, and \ before any other character.
 inline std::string Unescape(std::string_view s) {
   constexpr std::string_view kKeys = "nrt0", kValues("\n\r\t\0", 4);
@@ -69,13 +63,14 @@ inline std::vector<Row> Rows(std::string_view text) {
   }
   return rows;
 }
-inline std::vector<Row> Table(std::string_view fixture) { return Rows(ReadFixture(fixture)); }
+inline std::vector<Row> Table(std::string_view fixture) {
+  std::ifstream in(Fixture(fixture), std::ios::binary);
+  if (!in) throw std::runtime_error("no fixture " + std::string(fixture));
+  return Rows(std::string(std::istreambuf_iterator<char>(in), {}));
+}
 
-// Names a parameterised test after its case's name (a row's first field).
-inline constexpr auto ByName = [](const auto& info) {
-  if constexpr (requires { info.param.name; }) return std::string(info.param.name);
-  else return info.param[0];
-};
+// Names a parameterised test after its case's name, a row's first field.
+inline constexpr auto ByName = [](const auto& info) { return info.param[0]; };
 
 // The values written one after another, a space between each two.
 template <class... T>

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -73,30 +72,20 @@ TEST_F(LinuxVolumesTest, LabelsGoToTheCodePage) {
             "\x83\x66\x81\x5B\x83\x5E");  // データ
 }
 
-// Sizes from statvfs: the byte counts exact, the cluster counts clamped.
-struct SpaceCase {
-  const char* root;
-  bool ok;
-  std::array<uint64_t, 3> bytes;     // available, total, free
-  std::array<int32_t, 4> clusters;  // sectors per cluster, bytes per sector, free, total
-};
-class DiskSpace : public LinuxVolumesTest, public ::testing::WithParamInterface<SpaceCase> {};
+// Sizes from statvfs (disk_space.cases).
+class DiskSpace : public LinuxVolumesTest, public ::testing::WithParamInterface<Row> {};
 TEST_P(DiskSpace, FromStatvfs) {
-  const auto& c = GetParam();
+  const Row& r = GetParam();
   const auto fsys = Make(utf8);
-  std::array<uint64_t, 3> b{1, 1, 1};
-  std::array<int32_t, 4> n{1, 1, 1, 1};
-  EXPECT_EQ(fsys.GetDiskFreeSpaceExA(c.root, b[0], b[1], b[2]), c.ok);
-  EXPECT_EQ(fsys.GetDiskFreeSpaceA(c.root, n[0], n[1], n[2], n[3]), c.ok);
-  EXPECT_EQ(b, c.bytes);
-  EXPECT_EQ(n, c.clusters);
+  uint64_t b[3] = {1, 1, 1};
+  int32_t n[4] = {1, 1, 1, 1};
+  const int32_t ok = fsys.GetDiskFreeSpaceExA(r[0], b[0], b[1], b[2]);
+  EXPECT_EQ(fsys.GetDiskFreeSpaceA(r[0], n[0], n[1], n[2], n[3]), ok);
+  EXPECT_EQ(Row({std::to_string(ok), test::Words(b[0], b[1], b[2]),
+                 test::Words(n[0], n[1], n[2], n[3])}),
+            Row(r.begin() + 1, r.end()));
 }
-constexpr uint64_t kPiB = uint64_t{1} << 50;
-INSTANTIATE_TEST_SUITE_P(Roots, DiskSpace, ::testing::Values(
-    SpaceCase{"/", true, {400 * 4096, 1000 * 4096, 500 * 4096}, {8, 512, 400, 1000}},
-    SpaceCase{"/media/cdrom", true, {0, 1887 * 2048, 0}, {4, 512, 0, 1887}},
-    SpaceCase{"/mnt/huge", true, {2 * kPiB, 5 * kPiB, 5 * kPiB / 2}, {8, 512, INT32_MAX, INT32_MAX}},
-    SpaceCase{"/mnt/gone", false, {1, 1, 1}, {1, 1, 1, 1}}));
+INSTANTIATE_TEST_SUITE_P(Roots, DiskSpace, ::testing::ValuesIn(test::Table("disk_space.cases")));
 
 TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   const auto fsys = Make(utf8);
