@@ -35,16 +35,17 @@ TEST_P(RegistryPath, NamesTheTool) {
   fs::current_path(cwd);
   ASSERT_EQ(opened, r[2] != "-" ? kErrorSuccess : kErrorFileNotFound);
   if (r[2] == "-") return;
-  const std::string expected = (dir / r[2]).string() + '\0';
-  const int spare = std::stoi(r[3]);
+  const std::string expected = (dir / r[2]).string();
+  const std::size_t spare = std::stoul(r[3]);
   std::vector<uint8_t> data(expected.size() + spare, 0xAA);
   uint32_t type = 0, size = static_cast<uint32_t>(data.size());
   EXPECT_EQ(registry.RegQueryValueExA(key, "PATH", type, data, size),
-            spare < 0 ? kErrorMoreData : kErrorSuccess);
+            spare ? kErrorSuccess : kErrorMoreData);
   EXPECT_EQ(type, kRegSz);
-  EXPECT_EQ(size, expected.size());  // the NUL counts
+  EXPECT_EQ(size, expected.size() + 1);  // the NUL counts
   EXPECT_EQ(std::string(data.begin(), data.end()),
-            spare < 0 ? std::string(data.size(), '\xAA') : expected + std::string(spare, '\xAA'));
+            spare ? expected + '\0' + std::string(spare - 1, '\xAA')
+                  : std::string(data.size(), '\xAA'));
 }
 INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::ValuesIn(test::Table("tools.cases")),
                          test::ByName);
