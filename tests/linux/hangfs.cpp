@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
   std::fclose(stdout);
   std::vector<char> buffer(1 << 20);
   for (;;) {
-    poll(devices.data(), devices.size(), -1);
+    if (poll(devices.data(), devices.size(), -1) < 0) continue;
     for (const pollfd& device : devices) {
       fuse_in_header in;
       if (!(device.revents & POLLIN) ||

@@ -32,7 +32,7 @@ TEST(HelperProcess, AnswersEachQueryOfABatchAndHoldsNothingOfTheProgram) {
                             {"c", Echoed(big)}}),
             (std::vector<QueryAnswer>{"first", std::nullopt, big}));
   EXPECT_EQ(queries.Ask("d", Echoed("again")), "again");
-  EXPECT_EQ(queries.Started(), 1);
+  EXPECT_EQ(queries.Started(), 1);  // one helper serves them all
   std::vector<std::string> held;
   for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(queries.Helper()) + "/fd"))
     held.push_back(fd.path().filename().string() + " " + read_symlink(fd).string().substr(0, 7));

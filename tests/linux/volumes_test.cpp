@@ -32,11 +32,11 @@ class LinuxVolumesTest : public ::testing::Test {
     return path == "/mnt/gone" ? -1 : 0;
   }
 
-  FileSystemConfig Config() const {
-    return {test::Fixture("volumes.mountinfo"), (dir_ / "sys").string(),
-            (dir_ / "dev").string(), StatVfs};
+  LinuxFileSystems Make(const IAnsiCodePage& a,
+                        std::shared_ptr<const IBlockingQueries> queries = nullptr) const {
+    return LinuxFileSystems(a, {test::Fixture("volumes.mountinfo"), (dir_ / "sys").string(),
+                                (dir_ / "dev").string(), StatVfs, std::move(queries)});
   }
-  LinuxFileSystems Make(const IAnsiCodePage& a) const { return LinuxFileSystems(a, Config()); }
 
   const test::TempDir dir_{test::Table("volumes.tree")};
   IconvCodePage utf8{"UTF-8"};
@@ -116,9 +116,7 @@ TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
     mutable std::string asked;  // the keys of each batch, then "| "
   };
   auto recorder = std::make_shared<Recorder>();
-  auto config = Config();
-  config.queries = recorder;
-  const LinuxFileSystems fsys(utf8, config);
+  const auto fsys = Make(utf8, recorder);
   fsys.PrepareRoots({"/", "/mnt/nas", "/media"});
   uint64_t a = 9, t = 9, f = 9;
   EXPECT_EQ(fsys.GetDiskFreeSpaceExA("/", a, t, f), 1);
