@@ -18,72 +18,46 @@ namespace fs = std::filesystem;
 using test::TempDir;
 using test::WriteFile;
 
-// ---- the registry's PATH value: the first preferred tool on the search path ----
+// ---- the registry's PATH value (tools.cases) ----
 
-struct ToolCase {
-  const char* name;
-  std::vector<std::pair<std::string, int>> files;  // "dir/name", mode (0: a folder)
-  std::string path;                                // "|" stands for the temp folder
-  const char* found;                               // nullptr: none
-  std::size_t spare = 1;  // the buffer's size beyond the path; 0 is one byte too few
-};
-
-class RegistryPath : public ::testing::TestWithParam<ToolCase> {};
-
+class RegistryPath : public ::testing::TestWithParam<test::Row> {};
 TEST_P(RegistryPath, NamesTheTool) {
-  const auto& c = GetParam();
-  TempDir dir;
-  for (const auto& [file, mode] : c.files)
-    mode ? WriteFile(dir / file, "#!/bin/sh\n", mode) : void(fs::create_directories(dir / file));
-  std::string path = c.path;
-  for (std::size_t at; (at = path.find('|')) != std::string::npos;)
+  const auto& r = GetParam();
+  const TempDir dir(test::Table("tools.tree"));
+  std::string path = r[1];
+  for (std::size_t at; (at = path.find('@')) != std::string::npos;)
     path.replace(at, 1, dir.path.string());
+  const auto cwd = fs::current_path();
+  fs::current_path(dir.path);  // where a relative entry would lead
   LinuxRegistry registry(path);
   RegistryKey key = 0;
-  ASSERT_EQ(registry.RegOpenKeyExA(kHkeyLocalMachine, kMsInfoKey, 0, 0x2003F, key),
-            c.found ? kErrorSuccess : kErrorFileNotFound);
-  if (!c.found) return;
-  const std::string expected = (dir / c.found).string();
-  std::vector<uint8_t> data(expected.size() + c.spare, 0xAA);
+  const auto opened = registry.RegOpenKeyExA(kHkeyLocalMachine, kMsInfoKey, 0, 0x2003F, key);
+  fs::current_path(cwd);
+  ASSERT_EQ(opened, r[2] != "-" ? kErrorSuccess : kErrorFileNotFound);
+  if (r[2] == "-") return;
+  const std::string expected = (dir / r[2]).string();
+  const std::size_t spare = std::stoul(r[3]);
+  std::vector<uint8_t> data(expected.size() + spare, 0xAA);
   uint32_t type = 0, size = static_cast<uint32_t>(data.size());
   EXPECT_EQ(registry.RegQueryValueExA(key, "PATH", type, data, size),
-            c.spare ? kErrorSuccess : kErrorMoreData);
+            spare ? kErrorSuccess : kErrorMoreData);
   EXPECT_EQ(type, kRegSz);
   EXPECT_EQ(size, expected.size() + 1);  // the NUL counts
   EXPECT_EQ(std::string(data.begin(), data.end()),
-            c.spare ? expected + '\0' + std::string(c.spare - 1, '\xAA')
-                    : std::string(data.size(), '\xAA'));
+            spare ? expected + '\0' + std::string(spare - 1, '\xAA')
+                  : std::string(data.size(), '\xAA'));
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::Values(
-        ToolCase{"Found", {{"a/kinfocenter", 0755}}, "/nonexistent:|/a/", "a/kinfocenter", 5},
-        ToolCase{"OneByteTooFew", {{"a/kinfocenter", 0755}}, "|/a", "a/kinfocenter", 0},
-        // The list's order decides, then the order of the path.
-        ToolCase{"PreferredToolWins",
-                 {{"a/kinfocenter", 0755}, {"c/hardinfo", 0755}, {"b/hardinfo", 0755}},
-                 "|/a:|/b:|/c", "b/hardinfo"},
-        ToolCase{"NotExecutableIsSkipped", {{"a/hardinfo", 0644}, {"b/cpu-x", 0755}}, "|/a:|/b",
-                 "b/cpu-x"},
-        ToolCase{"FolderIsSkipped", {{"a/hardinfo", 0}}, "|/a", nullptr},
-        ToolCase{"OtherProgramsDoNotCount", {{"a/msinfo32", 0755}}, "|/a", nullptr},
-        ToolCase{"RelativeEntriesAreSkipped", {{"a/hardinfo", 0755}}, "a::.", nullptr}),
-    test::ByName);
+INSTANTIATE_TEST_SUITE_P(Paths, RegistryPath, ::testing::ValuesIn(test::Table("tools.cases")),
+                         test::ByName);
 
 // ---- the file test: regular files whose names do not start with a dot ----
 
 class FileExistence : public ::testing::TestWithParam<std::pair<const char*, bool>> {};
-
 TEST_P(FileExistence, OrdinaryFilesOnly) {
-  TempDir dir;
-  WriteFile(dir / "file.exe", "x");
-  WriteFile(dir / ".hidden", "x");
-  fs::create_directories(dir / "folder");
-  fs::create_symlink(dir / "file.exe", dir / "link");
-  fs::create_symlink(dir / "folder", dir / "folderlink");
-  fs::create_symlink(dir / "missing", dir / "dangling");
+  const TempDir dir(test::Rows("file.exe | x\n.hidden | x\nfolder/\nlink | -> file.exe\n"
+                               "folderlink | -> folder\ndangling | -> missing\n"));
   EXPECT_EQ(LinuxFiles().FileExists((dir / GetParam().first).string()), GetParam().second);
 }
-
 INSTANTIATE_TEST_SUITE_P(Paths, FileExistence, ::testing::Values(
     std::pair("file.exe", true), std::pair("none.exe", false), std::pair("folder", false),
     std::pair(".hidden", false), std::pair("link", true), std::pair("folderlink", false),
@@ -113,9 +87,7 @@ TEST(LinuxPrograms, StartsExactlyThatProgramAndLeavesNoZombie) {
 }
 
 TEST(LinuxPrograms, WhatIsNotAProgramFails) {
-  TempDir dir;
-  WriteFile(dir / "tool", "#!/bin/sh\n", 0644);
-  WriteFile(dir / "text", "just some words\n", 0755);
+  const TempDir dir(test::Rows("tool | #!/bin/sh\ntext | just some words | 755"));
   for (const std::string& path : {(dir / "tool").string(), (dir / "text").string(),
                                   (dir / "missing").string(), std::string()})
     EXPECT_THROW(LinuxPrograms().Shell(path, kShowNormalFocus), kv::Error) << path;

@@ -21,17 +21,14 @@
 #include <vector>
 
 int main(int argc, char** argv) {
-  if (argc < 4 || (argc - 1) % 3 != 0) {
-    std::fprintf(stderr, "usage: kv_hangfs TYPE SOURCE MOUNTPOINT...\n");
-    return 2;
-  }
+  if (argc < 4 || (argc - 1) % 3 != 0)
+    return std::fprintf(stderr, "usage: kv_hangfs TYPE SOURCE MOUNTPOINT...\n"), 2;
   std::vector<pollfd> devices;
   for (int i = 1; i < argc; i += 3) {
     const int fd = open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fd < 0) return std::perror("/dev/fuse"), 1;
     const std::string options = "fd=" + std::to_string(fd) + ",rootmode=40000,user_id=" +
                                 std::to_string(getuid()) + ",group_id=" + std::to_string(getgid());
-    if (mount(argv[i + 1], argv[i + 2], argv[i], MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+    if (fd < 0 || mount(argv[i + 1], argv[i + 2], argv[i], MS_NOSUID | MS_NODEV, options.c_str()))
       return std::perror(argv[i + 2]), 1;
     devices.push_back({fd, POLLIN, 0});
   }
@@ -40,19 +37,18 @@ int main(int argc, char** argv) {
   std::vector<char> buffer(1 << 20);
   for (;;) {
     if (poll(devices.data(), devices.size(), -1) < 0) continue;
-    for (auto& device : devices) {
-      if ((device.revents & POLLIN) == 0) continue;
-      const ssize_t n = read(device.fd, buffer.data(), buffer.size());
-      if (n < static_cast<ssize_t>(sizeof(fuse_in_header))) continue;
+    for (const pollfd& device : devices) {
       fuse_in_header in;
+      if (!(device.revents & POLLIN) ||
+          read(device.fd, buffer.data(), buffer.size()) < static_cast<ssize_t>(sizeof in))
+        continue;
       std::memcpy(&in, buffer.data(), sizeof in);
       if (in.opcode != FUSE_INIT) continue;  // never answered
       struct {
         fuse_out_header header;
         fuse_init_out init;
       } reply{};
-      reply.header.len = sizeof reply;
-      reply.header.unique = in.unique;
+      reply.header = {sizeof reply, 0, in.unique};
       reply.init.major = FUSE_KERNEL_VERSION;
       reply.init.minor = FUSE_KERNEL_MINOR_VERSION;
       reply.init.max_write = 4096;

@@ -1,13 +1,12 @@
 // The helper process's side of the contract, with standard tools as helpers:
 // cat answers every query with its own request, sleep answers none.
-#include <signal.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "platform/linux/helper_process.h"
 #include "platform/linux/volumes.h"
@@ -15,35 +14,28 @@
 namespace kv::linux_os {
 namespace {
 
+namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A request that cat echoes back reads as the answer "text" (byte 1: answered).
 std::string Echoed(const std::string& text) { return '\1' + text; }
 
-TEST(HelperProcess, AnswersEachQueryOfABatch) {
-  const HelperProcessQueries queries({"/bin/cat"}, 5s);
-  const auto answers = queries.AskAll(
-      {{"a", Echoed("first")}, {"b", std::string("\0failed", 7)}, {"c", Echoed(std::string(200000, 'x'))}});
-  ASSERT_EQ(answers.size(), 3u);
-  EXPECT_EQ(answers[0], "first");
-  EXPECT_EQ(answers[1], std::nullopt);
-  EXPECT_EQ(answers[2], std::string(200000, 'x'));
-  EXPECT_EQ(queries.Ask("d", Echoed("again")), "again");
-  EXPECT_EQ(queries.Started(), 1);  // one helper serves them all
-}
-
-// The helper holds none of the program's descriptors: its standard input and
-// output are its socket, its standard error /dev/null, and nothing else.
-TEST(HelperProcess, HoldsNothingOfTheProgram) {
+// One helper answers every query of a batch and holds none of the program's
+// descriptors: its standard input and output are its socket, its standard
+// error /dev/null, and nothing else.
+TEST(HelperProcess, AnswersEachQueryOfABatchAndHoldsNothingOfTheProgram) {
   int keep[2];
   ASSERT_EQ(pipe(keep), 0);  // inheritable, like a program's standard output
   const HelperProcessQueries queries({"/bin/cat"}, 5s);
-  ASSERT_EQ(queries.Ask("a", Echoed("x")), "x");
-  const std::string fds = "/proc/" + std::to_string(queries.Helper()) + "/fd";
+  const std::string big(200000, 'x');
+  EXPECT_EQ(queries.AskAll({{"a", Echoed("first")}, {"b", std::string("\0failed", 7)},
+                            {"c", Echoed(big)}}),
+            (std::vector<QueryAnswer>{"first", std::nullopt, big}));
+  EXPECT_EQ(queries.Ask("d", Echoed("again")), "again");
+  EXPECT_EQ(queries.Started(), 1);  // one helper serves them all
   std::vector<std::string> held;
-  for (const auto& entry : std::filesystem::directory_iterator(fds))
-    held.push_back(entry.path().filename().string() + " " +
-                   std::filesystem::read_symlink(entry.path()).string().substr(0, 7));
+  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(queries.Helper()) + "/fd"))
+    held.push_back(fd.path().filename().string() + " " + read_symlink(fd).string().substr(0, 7));
   std::sort(held.begin(), held.end());
   EXPECT_EQ(held, (std::vector<std::string>{"0 socket:", "1 socket:", "2 /dev/nu"}));
   close(keep[0]);

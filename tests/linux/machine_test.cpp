@@ -8,16 +8,10 @@
 #include "app/drives/drives.h"
 #include "platform/factory.h"
 #include "sysinfo/clsSystem.h"
+#include "tests/fakes/fake_ui.h"
 
 namespace kv::linux_os::test {
 namespace {
-
-class Box : public ITextBox {
- public:
-  std::string Text() const override { return text; }
-  void SetText(std::string t) override { text = std::move(t); }
-  std::string text;
-};
 
 TEST(ThisMachine, AnswersAgreeWithTheSystem) {
   const auto platform = CreateOsPlatform();
@@ -48,7 +42,7 @@ TEST(ThisMachine, AnswersAgreeWithTheSystem) {
   EXPECT_EQ(system.SystemDir(), "/usr/lib/");
   EXPECT_EQ(system.TempDir().back(), '/');
 
-  Box box;
+  kv::test::FakeTextBox box;
   Drives(os, box);
   EXPECT_EQ(box.text.rfind("Disk /\r\n", 0), 0u);  // the root file system comes first
   EXPECT_EQ(box.text.find("  File System: -\r\n"), std::string::npos);  // every root answered

@@ -2,71 +2,33 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <sstream>
 #include <string>
-#include <vector>
+
+#include "tests/linux/test_support.h"
 
 namespace kv::linux_os {
 namespace {
 
-struct LayoutCase {
-  const char* name;
-  const char* programDir;
-  InstallLayout layout;
-  std::vector<std::string> modules;
-  std::vector<std::string> data;
-};
+using test::Row;
 
-void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
-
-const InstallLayout kDebian{"/usr", "bin", "lib/x86_64-linux-gnu", "share"};
-
-class InstallPaths : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(InstallPaths, LooksRelativeToTheProgramFirst) {
-  const auto& c = GetParam();
-  std::vector<std::string> modules, data;
-  for (const auto& dir : ModuleDirs(c.programDir, c.layout)) modules.push_back(dir.string());
-  for (const auto& dir : DataDirs(c.programDir, c.layout)) data.push_back(dir.string());
-  EXPECT_EQ(modules, c.modules);
-  EXPECT_EQ(data, c.data);
+std::string Joined(const std::vector<std::filesystem::path>& dirs) {
+  std::string out;
+  for (const auto& dir : dirs) out += (out.empty() ? "" : " ") + dir.string();
+  return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, InstallPaths,
-    ::testing::Values(
-        LayoutCase{"InstalledWhereConfigured",
-                   "/usr/bin",
-                   kDebian,
-                   {"/usr/lib/x86_64-linux-gnu/kavreno", "/usr/lib"},
-                   {"/usr/bin", "/usr/share/kavreno"}},
-        LayoutCase{"InstalledElsewhere",
-                   "/opt/k/bin",
-                   kDebian,
-                   {"/opt/k/lib/x86_64-linux-gnu/kavreno", "/opt/k/lib",
-                    "/usr/lib/x86_64-linux-gnu/kavreno"},
-                   {"/opt/k/bin", "/opt/k/share/kavreno", "/usr/share/kavreno"}},
-        LayoutCase{"BuildTree",
-                   "/src/build/bin",
-                   {"/usr/local", "bin", "lib", "share"},
-                   {"/src/build/lib/kavreno", "/src/build/lib", "/usr/local/lib/kavreno"},
-                   {"/src/build/bin", "/src/build/share/kavreno", "/usr/local/share/kavreno"}},
-        LayoutCase{"DeeperBindir",
-                   "/p/x/bin",
-                   {"/usr", "x/bin", "lib", "share"},
-                   {"/p/lib/kavreno", "/p/x/lib", "/usr/lib/kavreno"},
-                   {"/p/x/bin", "/p/share/kavreno", "/usr/share/kavreno"}},
-        LayoutCase{"AbsoluteDirsStayPut",
-                   "/opt/k/bin",
-                   {"/usr", "bin", "/srv/lib", "/srv/share"},
-                   {"/srv/lib/kavreno", "/opt/k/lib"},
-                   {"/opt/k/bin", "/srv/share/kavreno"}},
-        LayoutCase{"ProgramUnknown",
-                   "",
-                   kDebian,
-                   {"/usr/lib/x86_64-linux-gnu/kavreno"},
-                   {"/usr/share/kavreno"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+// The folders searched for the Qt module and for the data (install_layouts.cases).
+class InstallPaths : public ::testing::TestWithParam<Row> {};
+TEST_P(InstallPaths, LooksRelativeToTheProgramFirst) {
+  const Row& r = GetParam();
+  InstallLayout layout;
+  std::istringstream(r[2]) >> layout.prefix >> layout.bindir >> layout.libdir >> layout.datadir;
+  EXPECT_EQ(Row({Joined(ModuleDirs(r[1], layout)), Joined(DataDirs(r[1], layout))}),
+            Row(r.begin() + 3, r.end()));
+}
+INSTANTIATE_TEST_SUITE_P(Layouts, InstallPaths,
+                         ::testing::ValuesIn(test::Table("install_layouts.cases")), test::ByName);
 
 }  // namespace
 }  // namespace kv::linux_os
