@@ -24,14 +24,19 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Polls a condition for up to 30 seconds (the machine may be busy).
-await() {
-  local i
-  for ((i = 0; i < 150; i++)); do "$@" && return 0; sleep 0.2; done
+# Polls a condition for up to SECONDS seconds.
+await_for() {
+  local i seconds=$1
+  shift
+  for ((i = 0; i < seconds * 5; i++)); do "$@" && return 0; sleep 0.2; done
   return 1
 }
+# Polls a condition for up to 30 seconds (the machine may be busy).
+await() { await_for 30 "$@"; }
 has_window() { xwininfo -root -tree -display "$display" 2>/dev/null | grep -qF "\"$1\""; }
 alive() { kill -0 "$1" 2>/dev/null; }
+# True while the program's process $1 shows more than its main window.
+menu_shows() { [ "$(DISPLAY=$display xdotool search --onlyvisible --pid "$1" 2>/dev/null | wc -l)" -ge 2 ]; }
 
 # open_window PROGRAM MODULE HELP_FILE: the files the program must use.
 open_window() {
@@ -61,8 +66,19 @@ open_window() {
   local win
   win=$(DISPLAY=$display xdotool search --onlyvisible --name "^Kavreno$" | head -1) ||
     fail "xdotool does not see the window"
-  DISPLAY=$display xdotool windowfocus --sync "$win" key alt+f sleep 0.5 key h ||
-    fail "xdotool cannot choose File > Help"
+  # The item's key is typed once the File menu shows (a second window of the
+  # program): typed earlier, on a busy machine, it would reach the main window.
+  local menu=""
+  for _ in 1 2 3; do
+    DISPLAY=$display xdotool windowfocus --sync "$win" key alt+f ||
+      fail "xdotool cannot type into the window"
+    if await_for 10 menu_shows "$pid"; then
+      menu=1
+      break
+    fi
+  done
+  [ -n "$menu" ] || fail "Alt+F opens no File menu"
+  DISPLAY=$display xdotool key h || fail "xdotool cannot choose File > Help"
   await has_window "${title:-Kavreno.hlp}" || fail "the help window did not open"
   kill "${pids[@]}" 2>/dev/null || true
   pids=()
