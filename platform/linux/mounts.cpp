@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace kv::linux_os {
@@ -196,6 +197,66 @@ std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
   return ParseMountInfo(*text, skipped);
 }
 
+std::vector<MountEntry> ParseUtab(std::string_view text) {
+  std::vector<MountEntry> entries;
+  while (!text.empty()) {
+    const auto eol = text.find('\n');
+    std::string_view line = text.substr(0, eol);
+    text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    MountEntry e;
+    while (!line.empty()) {
+      const auto end = line.find_first_of(" \t");
+      const std::string_view field = line.substr(0, end);
+      line.remove_prefix(end == std::string_view::npos ? line.size() : end + 1);
+      const auto equals = field.find('=');
+      if (equals == std::string_view::npos) continue;
+      const std::string_view key = field.substr(0, equals);
+      // Values are written with octal escapes for blanks and backslashes ("\040").
+      char* value = mnt_unmangle(std::string(field.substr(equals + 1)).c_str());
+      if (value == nullptr) continue;
+      if (key == "ID") {
+        e.id = std::atoi(value);
+      } else if (key == "SRC") {
+        e.source = value;
+      } else if (key == "TARGET") {
+        e.target = value;
+      } else if (key == "ROOT") {
+        e.root = value;
+      } else if (key == "OPTS") {
+        e.options = value;
+      }
+      std::free(value);
+    }
+    if (!e.target.empty()) entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
+void AddUserOptions(std::vector<MountEntry>& entries, const std::vector<MountEntry>& utab) {
+  // The last mount with an id, or with a target and root: a later mount on
+  // the same point covers the earlier ones.
+  std::unordered_map<int, std::size_t> byId;
+  std::unordered_map<std::string, std::size_t> byPlace;  // target, NUL, root
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    byId[entries[i].id] = i;
+    byPlace[entries[i].target + '\0' + entries[i].root] = i;
+  }
+  for (const MountEntry& user : utab) {
+    if (user.options.empty()) continue;
+    std::optional<std::size_t> i;
+    const std::string place = user.target + '\0' + (user.root.empty() ? "/" : user.root);
+    if (user.id > 0) {
+      if (const auto it = byId.find(user.id); it != byId.end()) i = it->second;
+    } else if (const auto it = byPlace.find(place); it != byPlace.end()) {
+      i = it->second;
+    }
+    if (!i) continue;
+    std::string& options = entries[*i].options;
+    if (!options.empty()) options += ',';
+    options += user.options;
+  }
+}
+
 // ---- MountSnapshot ----------------------------------------------------------
 
 MountSnapshot::MountSnapshot(std::vector<MountEntry> entries) : entries_(std::move(entries)) {
@@ -243,12 +304,12 @@ void MountSnapshot::FindReachable() {
 
   if (!root) {
     // No tree to walk (a table cut out of a larger one): the last mount on
-    // each path is the one in reach.
+    // each path ("/tmp" and "/tmp/" are one path) is the one in reach.
     std::unordered_map<std::string_view, std::size_t> last;
-    for (std::size_t i = 0; i < n; ++i) last[entries_[i].target] = i;
-    for (const auto& [target, i] : last) {
+    for (std::size_t i = 0; i < n; ++i) last[WithoutTrailingSlash(entries_[i].target)] = i;
+    for (const auto& [path, i] : last) {
       reachable_[i] = true;
-      reachableAt_.emplace(WithoutTrailingSlash(target), i);
+      reachableAt_.emplace(path, i);
     }
     return;
   }
@@ -306,14 +367,21 @@ const MountEntry* MountSnapshot::MountAt(std::string_view mountPoint) const {
 
 // ---- MountTable -------------------------------------------------------------
 
-MountTable::MountTable(std::string path) : path_(std::move(path)) {}
+MountTable::MountTable(std::string path, std::string utab)
+    : path_(std::move(path)), utab_(std::move(utab)) {}
 
 std::shared_ptr<const MountSnapshot> MountTable::Current() {
   std::lock_guard lock(mutex_);
   if (!read_) {
     read_ = true;
-    if (auto entries = ReadMountInfo(path_))
+    if (auto entries = ReadMountInfo(path_)) {
+      const int fd = utab_.empty() ? -1 : open(utab_.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd >= 0) {
+        if (const auto text = ReadWhole(fd)) AddUserOptions(*entries, ParseUtab(*text));
+        close(fd);
+      }
       snapshot_ = std::make_shared<const MountSnapshot>(std::move(*entries));
+    }
   }
   return snapshot_;
 }

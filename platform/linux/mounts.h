@@ -17,11 +17,11 @@ namespace kv::linux_os {
 struct MountEntry {
   int id = 0;
   int parentId = 0;
-  dev_t device = 0;    // major:minor of the file system
-  std::string root;    // the directory of the file system mounted here ("/" for all of it)
-  std::string target;  // the mount point
-  std::string fsType;  // as the kernel names it: "ext4", "nfs4", "fuse.sshfs"
-  std::string source;  // "/dev/sda1", "server:/export", "tmpfs"
+  dev_t device = 0;     // major:minor of the file system
+  std::string root;     // the directory of the file system mounted here ("/" for all of it)
+  std::string target;   // the mount point
+  std::string fsType;   // as the kernel names it: "ext4", "nfs4", "fuse.sshfs"
+  std::string source;   // "/dev/sda1", "server:/export", "tmpfs"
   std::string options;  // the mount's and the file system's options, comma-separated
 };
 
@@ -47,6 +47,16 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipp
 // Reads and parses a mountinfo file; nullopt when it cannot be read.
 std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
                                                      std::size_t* skipped = nullptr);
+
+// The options mount(8) keeps outside the kernel (x-gvfs-hide and the other
+// x-* options of fstab) are in its utab file, /run/mount/utab, a line per
+// mount: "SRC=... TARGET=... ROOT=... OPTS=...", newer versions with "ID=".
+// Parses utab text: each entry holds the id (0 when not given), root,
+// target, source and options of its line; lines without a target are skipped.
+std::vector<MountEntry> ParseUtab(std::string_view text);
+// Adds each utab entry's options to the options of the mount it names: the
+// one with its id, or else the last one mounted with its target and root.
+void AddUserOptions(std::vector<MountEntry>& entries, const std::vector<MountEntry>& utab);
 
 // One reading of the mount table, with the lookups the drive queries need.
 class MountSnapshot {
@@ -82,7 +92,8 @@ class MountSnapshot {
 // is filled once, and every query of that fill sees the same table.
 class MountTable {
  public:
-  explicit MountTable(std::string path = "/proc/self/mountinfo");
+  // utab: mount(8)'s file of the options it keeps (none when empty or missing).
+  explicit MountTable(std::string path = "/proc/self/mountinfo", std::string utab = "");
   MountTable(const MountTable&) = delete;
   MountTable& operator=(const MountTable&) = delete;
 
@@ -91,6 +102,7 @@ class MountTable {
 
  private:
   std::string path_;
+  std::string utab_;
   std::mutex mutex_;
   bool read_ = false;
   std::shared_ptr<const MountSnapshot> snapshot_;

@@ -297,7 +297,7 @@ LinuxFileSystems::LinuxFileSystems(const IAnsiCodePage& ansi, FileSystemConfig c
                                      [statVfs = config_.statVfs](std::string_view request) {
                                        return AnswerFileSystemQuery(request, statVfs);
                                      })),
-      table_(std::make_shared<MountTable>(config_.mountInfo)) {}
+      table_(std::make_shared<MountTable>(config_.mountInfo, config_.utab)) {}
 
 LinuxFileSystems::~LinuxFileSystems() = default;
 

@@ -44,6 +44,8 @@ struct FileSystemConfig {
   // a HelperProcessQueries); when empty, on the caller's thread with statVfs
   // and no limit, for made-up file systems.
   std::shared_ptr<const IBlockingQueries> queries;
+  // mount(8)'s options outside the kernel, x-gvfs-hide among them (none when empty).
+  std::string utab = "/run/mount/utab";
 };
 
 // The 32-bit volume serial number of a file-system UUID as udev or blkid
@@ -57,8 +59,8 @@ std::string DecodeUdevName(std::string_view name);
 
 // A block device as sysfs describes it.
 struct BlockDevice {
-  std::string name;      // kernel name: "sda1", "sr0", "dm-0", "zram0"
-  std::string node;      // its device node under the dev directory
+  std::string name;        // kernel name: "sda1", "sr0", "dm-0", "zram0"
+  std::string node;        // its device node under the dev directory
   bool removable = false;  // the whole disk's removable flag
 };
 std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::string& dev,
@@ -92,8 +94,8 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
   void PrepareRoots(const std::vector<std::string>& roots) const override;
 
   std::string VolumeLabelLookup(std::string_view root) const override;
-  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName,
-                                uint32_t& serial, uint32_t& maxComponentLength, uint32_t& flags,
+  int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
+                                uint32_t& maxComponentLength, uint32_t& flags,
                                 std::span<char> fileSystemName) const override;
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& freeBytesAvailableToCaller,

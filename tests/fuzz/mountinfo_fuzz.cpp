@@ -1,8 +1,11 @@
-// The mount table: parsing any text and taking its snapshot. Every root is a
+// The mount table: parsing any text, as mountinfo and as mount(8)'s utab
+// whose options join it, and taking its snapshot. Every root is a
 // mount that can be reached at its own path, listed once, and the root list
 // holds exactly the roots.
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/linux/mounts.h"
 #include "tests/fuzz/fuzz_checks.h"
@@ -11,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   using namespace kv::fuzz;
   using namespace kv::linux_os;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  const MountSnapshot snapshot(ParseMountInfo(text));
+  std::vector<MountEntry> entries = ParseMountInfo(text);
+  AddUserOptions(entries, ParseUtab(text));
+  const MountSnapshot snapshot(std::move(entries));
   std::string list;
   std::set<std::string> paths;
   std::set<dev_t> devices;

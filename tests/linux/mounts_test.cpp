@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,42 @@ INSTANTIATE_TEST_SUITE_P(Machines, FixtureRoots,
                          ::testing::Values("ubuntu_desktop", "virtual_machine", "fedora_btrfs",
                                            "hostile"),
                          [](const auto& info) { return std::string(info.param); });
+
+// The kernel never shows x-* options: mount(8) keeps them in its utab file,
+// and an x-gvfs-hide there hides the mount it names, by id, or else by
+// target and root (the covering mount where several share a point).
+TEST(Utab, XGvfsHideHidesTheMountItNames) {
+  const std::string mountinfo =
+      "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+      "2 1 8:17 / /media/usb\\040stick rw - vfat /dev/sdb1 rw\n"
+      "3 1 0:41 / /tmp/a rw - tmpfs tmpfs rw\n"
+      "4 1 0:42 / /tmp/a rw - tmpfs tmpfs rw\n"
+      "5 1 0:43 / /srv rw - nfs4 nas:/e rw\n"
+      "6 1 8:18 /sub /mnt/bind rw - ext4 /dev/sdb2 rw\n";
+  const std::vector<std::string> all = {"/", "/media/usb stick", "/tmp/a", "/srv", "/mnt/bind"};
+  const struct {
+    const char* utab;
+    std::vector<std::string> hidden;
+  } kRows[] = {
+      {"", {}},
+      {"SRC=/dev/sdb1 TARGET=/media/usb\\040stick ROOT=/ OPTS=x-gvfs-hide\n", {"/media/usb stick"}},
+      {"ID=5 SRC=nas:/e TARGET=/elsewhere ROOT=/ OPTS=noauto,x-gvfs-hide\n", {"/srv"}},
+      {"TARGET=/tmp/a OPTS=x-gvfs-hide\n", {"/tmp/a"}},                 // the covering mount 4
+      {"TARGET=/mnt/bind ROOT=/ OPTS=x-gvfs-hide\n", {}},               // its root is /sub
+      {"ID=99 TARGET=/srv ROOT=/ OPTS=x-gvfs-hide\n", {}},              // no mount 99
+      {"TARGET=/srv ROOT=/ OPTS=x-gvfs-show\n", {}},
+      {"OPTS=x-gvfs-hide\ngarbage\n\nTARGET=/srv\tOPTS=x-gvfs-hide", {"/srv"}},
+  };
+  for (const auto& row : kRows) {
+    auto entries = ParseMountInfo(mountinfo);
+    AddUserOptions(entries, ParseUtab(row.utab));
+    std::vector<std::string> expected;
+    for (const auto& root : all)
+      if (std::find(row.hidden.begin(), row.hidden.end(), root) == row.hidden.end())
+        expected.push_back(root);
+    EXPECT_EQ(RootsOf(MountSnapshot(std::move(entries))), expected) << row.utab;
+  }
+}
 
 TEST(MountSnapshot, TenThousandMountsInOrder) {
   std::string text = "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n";
