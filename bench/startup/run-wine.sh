@@ -33,38 +33,15 @@ tmp=$KV_WORK
 kv_wine_new_prefix "$WINEPREFIX"
 kv_wine_warm  # the server and the desktop stay up: neither program pays for them
 
-run() {  # FILE PROGRAM: one run; appends "milliseconds kilobytes" to FILE
-  local start end
-  start=$EPOCHREALTIME
-  /usr/bin/time -f %M -o "$tmp/rss" "$wine" "$2" >/dev/null 2>"$tmp/stderr" ||
-    { echo "failed: $2" >&2; cat "$tmp/stderr" >&2; exit 1; }
-  end=$EPOCHREALTIME
-  echo "$start $end $(tail -1 "$tmp/rss")" |
-    awk '{ printf "%.2f %d\n", ($2 - $1) * 1000, $3 }' >>"$1"
-}
-median() {  # FILE COLUMN
-  sort -n -k "$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END {
-    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+export KV_BENCH_TMP=$tmp
+# shellcheck source=bench/startup/measure.sh
+source "$root/bench/startup/measure.sh"
 
 # A first run of each warms the caches and is not counted.
-run "$tmp/warm" "$kavreno"
-run "$tmp/warm" "$bare"
+run "$tmp/warm" "$wine" "$kavreno"
+run "$tmp/warm" "$wine" "$bare"
 for ((i = 0; i < runs; i++)); do
-  if ((i % 2 == 0)); then
-    run "$tmp/kavreno" "$kavreno"
-    run "$tmp/bare" "$bare"
-  else
-    run "$tmp/bare" "$bare"
-    run "$tmp/kavreno" "$kavreno"
-  fi
+  pair "$tmp/kavreno" "$tmp/bare" "$i" "$wine" "$kavreno" -- "$wine" "$bare"
 done
-
-kt=$(median "$tmp/kavreno" 1) km=$(median "$tmp/kavreno" 2)
-bt=$(median "$tmp/bare" 1) bm=$(median "$tmp/bare" 2)
-echo "Windows start-up under Wine, median of $runs runs each"
-printf '  %-22s %10s ms %10s KB\n' "kavreno.exe" "$kt" "$km" "bare Win32 window" "$bt" "$bm"
-awk -v kt="$kt" -v bt="$bt" -v km="$km" -v bm="$bm" 'BEGIN {
-  rt = kt / bt; rm = km / bm
-  printf "  %-22s %10.2f x  %10.2f x   (target: 1.2 x or less: time %s, memory %s)\n",
-    "ratio", rt, rm, (rt <= 1.2 ? "met" : "missed"), (rm <= 1.2 ? "met" : "missed") }'
+report "Windows start-up under Wine, median of $runs runs each" kavreno.exe "$tmp/kavreno" \
+  "bare Win32 window" "$tmp/bare" 1.2

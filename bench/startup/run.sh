@@ -48,26 +48,9 @@ done
 [[ -s $tmp/display ]] || { echo "Xvfb did not start" >&2; exit 2; }
 display=":$(head -1 "$tmp/display")"
 
-# run FILE COMMAND...: one run; appends "milliseconds kilobytes" to FILE.
-run() {
-  local file=$1
-  shift
-  local start end
-  start=$EPOCHREALTIME
-  if ! /usr/bin/time -f %M -o "$tmp/rss" "$@" > /dev/null 2> "$tmp/stderr"; then
-    echo "failed: $*" >&2
-    cat "$tmp/stderr" >&2
-    exit 1
-  fi
-  end=$EPOCHREALTIME
-  echo "$start $end $(tail -1 "$tmp/rss")" |
-    awk '{ printf "%.2f %d\n", ($2 - $1) * 1000, $3 }' >> "$file"
-}
-
-median() {  # FILE COLUMN
-  sort -n -k "$2" "$1" | awk -v c="$2" '{ v[NR] = $c } END {
-    if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+export KV_BENCH_TMP=$tmp
+# shellcheck source=bench/startup/measure.sh
+source "$(dirname "${BASH_SOURCE[0]}")/measure.sh"
 
 window_env=(env -u WAYLAND_DISPLAY DISPLAY="$display" QT_QPA_PLATFORM=xcb)
 # A first run of each warms the caches (fonts, libraries) and is not counted.
@@ -75,24 +58,7 @@ run "$tmp/warm" "${window_env[@]}" KAVRENO_EXIT_AFTER_PAINT=1 "$kavreno"
 run "$tmp/warm" "${window_env[@]}" "$bare"
 run "$tmp/warm" "$kavreno" --text
 run "$tmp/warm" "$plain"
-# Each pair runs in turns, the order swapped every round, so that neither
-# program always follows the other (the X server still tidying up after a
-# window, say). The window pairs run first, then the text pairs.
-pair() {  # FILE_A FILE_B ROUND, then the two commands separated by --
-  local a=$1 b=$2 round=$3
-  shift 3
-  local -a first=() second=()
-  while [[ $1 != -- ]]; do first+=("$1"); shift; done
-  shift
-  second=("$@")
-  if ((round % 2 == 0)); then
-    run "$a" "${first[@]}"
-    run "$b" "${second[@]}"
-  else
-    run "$b" "${second[@]}"
-    run "$a" "${first[@]}"
-  fi
-}
+# The window pairs run first, then the text pairs.
 for ((i = 0; i < runs; i++)); do
   pair "$tmp/kavreno-window" "$tmp/bare-window" "$i" \
     "${window_env[@]}" KAVRENO_EXIT_AFTER_PAINT=1 "$kavreno" -- "${window_env[@]}" "$bare"
@@ -106,21 +72,9 @@ for ((i = 0; i < runs; i++)); do
   pair "$tmp/kavreno-json" "$tmp/kavreno-text-again" "$i" "$kavreno" --json -- "$kavreno" --text
 done
 
-report() {  # TITLE KAVRENO_FILE YARDSTICK_FILE YARDSTICK_NAME TARGET
-  local kt km yt ym
-  kt=$(median "$2" 1); km=$(median "$2" 2)
-  yt=$(median "$3" 1); ym=$(median "$3" 2)
-  printf '%s\n' "$1"
-  printf '  %-22s %10s ms %10s KB\n' "kavreno" "$kt" "$km" "$4" "$yt" "$ym"
-  awk -v kt="$kt" -v yt="$yt" -v km="$km" -v ym="$ym" -v target="$5" 'BEGIN {
-    rt = kt / yt; rm = km / ym
-    printf "  %-22s %10.2f x  %10.2f x   (target: %s x or less: time %s, memory %s)\n",
-      "ratio", rt, rm, target, (rt <= target ? "met" : "missed"), (rm <= target ? "met" : "missed") }'
-}
-
 echo "Start-up, median of $runs runs each"
-report "(a) window to first paint (Xvfb, X11)" "$tmp/kavreno-window" "$tmp/bare-window" \
-  "bare Qt widgets" 1.2
-report "(b) text presentation" "$tmp/kavreno-text" "$tmp/plain-text" "plain C++ program" 2
-report "(c) JSON against the text presentation" "$tmp/kavreno-json" "$tmp/kavreno-text-again" \
-  "kavreno --text" 1.1
+report "(a) window to first paint (Xvfb, X11)" kavreno "$tmp/kavreno-window" \
+  "bare Qt widgets" "$tmp/bare-window" 1.2
+report "(b) text presentation" kavreno "$tmp/kavreno-text" "plain C++ program" "$tmp/plain-text" 2
+report "(c) JSON against the text presentation" kavreno "$tmp/kavreno-json" \
+  "kavreno --text" "$tmp/kavreno-text-again" 1.1
