@@ -1,13 +1,15 @@
 // Queries that may hang (a network drive whose server is gone, a drive that
-// spins up) run on threads of their own, all of a batch at once; the caller
-// waits for them together only so long. A thread that has not answered is
-// abandoned: it keeps only what it owns (its request, its answerer and a
-// result slot shared with nobody else once the caller has gone), and
-// ExitProcess ends it with the program.
+// spins up) run on threads of their own, a thread per key (the queries of one
+// drive stall together, so they are asked one after another on it), all the
+// keys of a batch at once; the caller waits for them together only so long.
+// A thread that has not answered is abandoned: it keeps only what it owns
+// (its requests, its answerer and result slots shared with nobody else once
+// the caller has gone), and ExitProcess ends it with the program.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <mutex>
@@ -31,22 +33,34 @@ class ThreadQueries final : public IBlockingQueries {
 
   std::vector<QueryAnswer> AskAll(const std::vector<BlockingQuery>& queries) const override {
     std::vector<QueryAnswer> answers(queries.size());
-    std::vector<std::pair<std::size_t, std::shared_ptr<Call>>> asked;
+    // The indexes of each key's queries, the keys in the order first asked.
+    std::vector<std::pair<std::string, std::vector<std::size_t>>> keys;
+    std::vector<std::shared_ptr<Call>> calls;
     {
       std::lock_guard lock(mutex_);
-      for (std::size_t i = 0; i < queries.size(); ++i)
-        if (!stalled_.contains(queries[i].key))
-          asked.emplace_back(i, Start(queries[i].request));
+      for (std::size_t i = 0; i < queries.size(); ++i) {
+        if (stalled_.contains(queries[i].key)) continue;
+        auto key = std::find_if(keys.begin(), keys.end(),
+                                [&](const auto& k) { return k.first == queries[i].key; });
+        if (key == keys.end()) key = keys.insert(keys.end(), {queries[i].key, {}});
+        key->second.push_back(i);
+      }
+      for (const auto& [key, indexes] : keys) {
+        std::vector<std::string> requests;
+        for (const std::size_t i : indexes) requests.push_back(queries[i].request);
+        calls.push_back(Start(std::move(requests)));
+      }
     }
     const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(limit_.count());
-    for (auto& [index, call] : asked) {
+    for (std::size_t k = 0; k < keys.size(); ++k) {
       const ULONGLONG now = GetTickCount64();
       const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-      if (WaitForSingleObject(call->done, left) == WAIT_OBJECT_0) {
-        answers[index] = std::move(call->result);
+      if (WaitForSingleObject(calls[k]->done, left) == WAIT_OBJECT_0) {
+        for (std::size_t j = 0; j < keys[k].second.size(); ++j)
+          answers[keys[k].second[j]] = std::move(calls[k]->results[j]);
       } else {
         std::lock_guard lock(mutex_);
-        stalled_.insert(queries[index].key);  // not asked again
+        stalled_.insert(keys[k].first);  // not asked again
       }
     }
     return answers;
@@ -55,8 +69,8 @@ class ThreadQueries final : public IBlockingQueries {
  private:
   // Shared by the caller and the thread; the last one to let go frees it.
   struct Call {
-    Call(std::shared_ptr<QueryAnswerer> a, std::string r)
-        : answer(std::move(a)), request(std::move(r)) {}
+    Call(std::shared_ptr<QueryAnswerer> a, std::vector<std::string> r)
+        : answer(std::move(a)), requests(std::move(r)), results(requests.size()) {}
     ~Call() {
       if (done) CloseHandle(done);
     }
@@ -64,10 +78,12 @@ class ThreadQueries final : public IBlockingQueries {
     Call& operator=(const Call&) = delete;
 
     void Run() {
-      try {
-        result = (*answer)(request);
-      } catch (...) {
-        result.reset();
+      for (std::size_t i = 0; i < requests.size(); ++i) {
+        try {
+          results[i] = (*answer)(requests[i]);
+        } catch (...) {
+          results[i].reset();
+        }
       }
       SetEvent(done);
     }
@@ -79,15 +95,15 @@ class ThreadQueries final : public IBlockingQueries {
     }
 
     std::shared_ptr<QueryAnswerer> answer;
-    std::string request;
+    std::vector<std::string> requests;
+    std::vector<QueryAnswer> results;
     HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    QueryAnswer result;
   };
 
   // Starts a call on a thread of its own; when no thread can be started, it
   // runs on the caller's thread.
-  std::shared_ptr<Call> Start(const std::string& request) const {
-    auto call = std::make_shared<Call>(answer_, request);
+  std::shared_ptr<Call> Start(std::vector<std::string> requests) const {
+    auto call = std::make_shared<Call>(answer_, std::move(requests));
     auto* threadsShare = new std::shared_ptr<Call>(call);
     // A small stack: an abandoned thread keeps it for as long as it hangs.
     constexpr SIZE_T kStack = 256 * 1024;

@@ -7,7 +7,9 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <regex>
 #include <string>
 #include <vector>
@@ -130,26 +132,41 @@ TEST(SystemCodePage, IsTheRunsAndConvertsBothWays) {
 
 // One limit for a whole batch: queries that have not answered by then fail,
 // their threads are abandoned (they run on to their end later, on what they
-// own), and their keys are not asked again.
+// own), and their keys are not asked again. A key's queries share a thread.
 TEST(ThreadQueries, GiveUpOnQueriesThatHang) {
   const auto release =
       std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), CloseHandle);
+  const auto threads = std::make_shared<std::map<std::string, DWORD>>();  // request -> thread
+  const auto threadsMutex = std::make_shared<std::mutex>();
   const ThreadQueries queries(
-      [release](std::string_view request) -> QueryAnswer {
+      [release, threads, threadsMutex](std::string_view request) -> QueryAnswer {
+        {
+          std::lock_guard lock(*threadsMutex);
+          (*threads)[std::string(request)] = GetCurrentThreadId();
+        }
         if (request.starts_with("hang")) WaitForSingleObject(release.get(), INFINITE);
         return "answer " + std::string(request);
       },
       300ms);
-  // Eight drives that hang between two that answer.
+  // Eight drives that hang between two that answer, two queries each for A:
+  // and for a hanging C:.
   std::vector<BlockingQuery> asked{{"A:\\", "A"}};
   for (char drive = 'C'; drive < 'K'; ++drive) asked.push_back({drive + std::string(":\\"), "hang"});
   asked.push_back({"Z:\\", "Z"});
+  asked.push_back({"A:\\", "A2"});
+  asked.push_back({"C:\\", "C2"});
   const ULONGLONG start = GetTickCount64();
   const auto answers = queries.AskAll(asked);
   EXPECT_LT(GetTickCount64() - start, 2000u);  // one limit for all, not 8 x 300 ms
-  std::vector<QueryAnswer> expected(10);
-  expected.front() = "answer A", expected.back() = "answer Z";
+  std::vector<QueryAnswer> expected(12);
+  expected[0] = "answer A", expected[9] = "answer Z", expected[10] = "answer A2";
   EXPECT_EQ(answers, expected);
+  {
+    std::lock_guard lock(*threadsMutex);
+    EXPECT_EQ(threads->at("A"), threads->at("A2")) << "one thread per key";
+    EXPECT_NE(threads->at("A"), threads->at("Z"));
+    EXPECT_FALSE(threads->contains("C2")) << "asked after its key's query that hangs";
+  }
   // The stalled drive is not asked again: asked, it would answer now.
   EXPECT_EQ(queries.Ask("C:\\", "C again"), std::nullopt);
   SetEvent(release.get());
