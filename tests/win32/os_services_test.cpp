@@ -151,7 +151,8 @@ TEST(ThreadQueries, GiveUpOnQueriesThatHang) {
   // Eight drives that hang between two that answer, two queries each for A:
   // and for a hanging C:.
   std::vector<BlockingQuery> asked{{"A:\\", "A"}};
-  for (char drive = 'C'; drive < 'K'; ++drive) asked.push_back({drive + std::string(":\\"), "hang"});
+  for (char drive = 'C'; drive < 'K'; ++drive)
+    asked.push_back({drive + std::string(":\\"), "hang"});
   asked.push_back({"Z:\\", "Z"});
   asked.push_back({"A:\\", "A2"});
   asked.push_back({"C:\\", "C2"});
