@@ -94,6 +94,14 @@ std::optional<std::string> ReadWhole(int fd) {
   }
 }
 
+std::optional<std::string> ReadFileText(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  auto text = ReadWhole(fd);
+  close(fd);
+  return text;
+}
+
 struct ParentAndTarget {
   std::size_t parent;
   std::string_view target;
@@ -189,10 +197,7 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipp
 
 std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
                                                      std::size_t* skipped) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  auto text = ReadWhole(fd);
-  close(fd);
+  const auto text = ReadFileText(path);
   if (!text) return std::nullopt;
   return ParseMountInfo(*text, skipped);
 }
@@ -233,6 +238,7 @@ std::vector<MountEntry> ParseUtab(std::string_view text) {
 }
 
 void AddUserOptions(std::vector<MountEntry>& entries, const std::vector<MountEntry>& utab) {
+  if (utab.empty()) return;
   // The last mount with an id, or with a target and root: a later mount on
   // the same point covers the earlier ones.
   std::unordered_map<int, std::size_t> byId;
@@ -375,11 +381,8 @@ std::shared_ptr<const MountSnapshot> MountTable::Current() {
   if (!read_) {
     read_ = true;
     if (auto entries = ReadMountInfo(path_)) {
-      const int fd = utab_.empty() ? -1 : open(utab_.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd >= 0) {
-        if (const auto text = ReadWhole(fd)) AddUserOptions(*entries, ParseUtab(*text));
-        close(fd);
-      }
+      if (const auto text = utab_.empty() ? std::nullopt : ReadFileText(utab_))
+        AddUserOptions(*entries, ParseUtab(*text));
       snapshot_ = std::make_shared<const MountSnapshot>(std::move(*entries));
     }
   }
