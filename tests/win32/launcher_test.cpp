@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -163,7 +162,7 @@ FileLister ListingsOf(std::shared_ptr<Listings> listings) {
 
 TEST(FileTest, AListingThatNeverAnswersFailsAndItsShareIsNotAskedAgain) {
   auto listings = std::make_shared<Listings>();
-  const Files files(ListingsOf(listings), std::chrono::milliseconds(100));
+  const Files files(ListingsOf(listings));  // under the program's own limit
   const struct {
     const char* path;
     std::optional<bool> exists;  // nullopt: the error below
@@ -209,7 +208,7 @@ TEST(FileTest, TheLauncherTellsTheUserWhenTheToolsShareDoesNotAnswer) {
   registry.keys["SOFTWARE\\Microsoft\\Shared Tools Location"]["MSINFO"] = {
       kRegSz, std::string("\\\\dead\\share\\MSINFO") + '\0'};
   auto listings = std::make_shared<Listings>();
-  Files files(ListingsOf(listings), std::chrono::milliseconds(100));
+  Files files(ListingsOf(listings));
   test::FakeApp programs;
   AppServices app{windows, help, registry, files, programs};
   StartSysInfo(app, CodePageText());
