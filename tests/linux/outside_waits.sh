@@ -11,6 +11,7 @@
 #   kb-zero     /dev/zero bound over the keyboard file
 #   xorg-fifo   a FIFO bound over an xorg.conf.d entry
 #   meminfo     a FIFO bound over /proc/meminfo
+#   utab        a FIFO bound over mount(8)'s utab
 #   passwd      a FIFO bound over /etc/passwd (the user lookup never answers)
 #   hostname    a host name of 60 bytes (a UTS namespace), shown whole
 #
@@ -21,7 +22,7 @@ set -uo pipefail
 kavreno=$1 hangfs=$2 limit_ms=${3:-500}
 shift $(($# < 3 ? $# : 3))
 budget_ms=$((limit_ms + 1000))
-all_cases=(tmpdir keyboard xorg kb-fifo kb-zero xorg-fifo meminfo passwd hostname)
+all_cases=(tmpdir keyboard xorg kb-fifo kb-zero xorg-fifo meminfo utab passwd hostname)
 cases=("$@")
 ((${#cases[@]})) || cases=("${all_cases[@]}")
 
@@ -76,6 +77,7 @@ if [[ ${KV_CASE:-} ]]; then
     xorg-fifo) tmpfs_with /etc/X11/xorg.conf.d 10-keyboard.conf ;;
     meminfo) bind_over "$(fifo)" /proc/meminfo
       want+=("物理メモリの全容量：0 KB" "空きメモリ：0 KB") ;;
+    utab) tmpfs_with /run/mount utab ;;
     passwd) bind_over "$(fifo)" /etc/passwd
       want+=("ユーザ名：") ;;
     hostname) name=h$(printf '%059d' 0 | tr 0 x)
