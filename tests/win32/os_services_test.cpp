@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,8 +74,9 @@ TEST(Provider, NamesTooLongForTheBufferAnswerTheSizeNeeded) {
   } kNames[] = {{"computer", &INames::GetComputerNameA}, {"user", &INames::GetUserNameA}};
   for (const auto& c : kNames) {
     std::vector<char> whole(256, ' ');
-    uint32_t length = static_cast<uint32_t>(whole.size());
-    ASSERT_NE((Os().names.*c.query)(whole, length), 0) << c.name;
+    uint32_t wholeSize = static_cast<uint32_t>(whole.size());
+    ASSERT_NE((Os().names.*c.query)(whole, wholeSize), 0) << c.name;
+    const std::size_t length = std::strlen(whole.data());
     ASSERT_GT(length, 1u) << c.name;
     std::vector<char> small(2, ' ');
     uint32_t size = 2;
