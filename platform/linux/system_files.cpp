@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 
 namespace kv::linux_os {
@@ -153,6 +154,63 @@ std::optional<std::string> LookUpUserName() {
   return std::string(found->pw_name);
 }
 
+std::vector<std::string> ParseNameServices(std::string_view nsswitch, std::string_view database) {
+  std::vector<std::string> services;
+  while (!nsswitch.empty()) {
+    const auto eol = nsswitch.find('\n');
+    std::string_view line = nsswitch.substr(0, eol);
+    nsswitch.remove_prefix(eol == std::string_view::npos ? nsswitch.size() : eol + 1);
+    if (const auto hash = line.find('#'); hash != std::string_view::npos) line = line.substr(0, hash);
+    const auto start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos) continue;
+    line.remove_prefix(start);
+    const auto colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string_view name = line.substr(0, colon);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.remove_suffix(1);
+    if (name != database) continue;
+    services.clear();  // a later line for the same database wins
+    line.remove_prefix(colon + 1);
+    std::size_t i = 0;
+    while (i < line.size()) {
+      const char c = line[i];
+      if (c == ' ' || c == '\t' || c == '\r') {
+        ++i;
+      } else if (c == '[') {  // an action such as [NOTFOUND=return]
+        const auto close = line.find(']', i);
+        i = close == std::string_view::npos ? line.size() : close + 1;
+      } else {
+        const auto end = line.find_first_of(" \t\r[", i);
+        services.emplace_back(line.substr(i, end == std::string_view::npos ? line.npos : end - i));
+        i = end == std::string_view::npos ? line.size() : end;
+      }
+    }
+  }
+  return services;
+}
+
+std::optional<std::string> ParsePasswdName(std::string_view passwd, unsigned long uid) {
+  while (!passwd.empty()) {
+    const auto eol = passwd.find('\n');
+    std::string_view line = passwd.substr(0, eol);
+    passwd.remove_prefix(eol == std::string_view::npos ? passwd.size() : eol + 1);
+    const auto start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos || line[start] == '#') continue;
+    line.remove_prefix(start);
+    // name:password:uid:...
+    const auto first = line.find(':');
+    if (first == std::string_view::npos || first == 0) continue;
+    const auto second = line.find(':', first + 1);
+    if (second == std::string_view::npos) continue;
+    const std::string_view id = line.substr(second + 1, line.find(':', second + 1) - second - 1);
+    unsigned long value = 0;
+    const auto [end, ec] = std::from_chars(id.data(), id.data() + id.size(), value);
+    if (ec != std::errc() || end != id.data() + id.size() || id.empty() || value != uid) continue;
+    return std::string(line.substr(0, first));
+  }
+  return std::nullopt;
+}
+
 bool IsSystemQuery(std::string_view request) {
   return !request.empty() && std::string_view("FLSU").find(request.front()) != std::string_view::npos;
 }
@@ -217,7 +275,21 @@ std::optional<bool> SystemFiles::IsDirectory(const std::string& path) const {
   return *answer == "1";
 }
 
+std::optional<std::string> SystemFiles::ReadHere(const std::string& path) const {
+  const HereResult here = OpenHere(path, kReadFlags);
+  if (here.fd >= 0) return ReadRegularFileFd(here.fd, limit_);
+  return std::nullopt;
+}
+
 std::optional<std::string> SystemFiles::UserName() const {
+  if (const auto nsswitch = ReadHere(users_.nsswitch)) {
+    const auto services = ParseNameServices(*nsswitch, "passwd");
+    if (!services.empty() && services.front() == "files") {
+      if (const auto passwd = ReadHere(users_.passwd)) {
+        if (auto name = ParsePasswdName(*passwd, geteuid())) return name;
+      }
+    }
+  }
   return Ask("user database", WireWriter('U').Done());
 }
 

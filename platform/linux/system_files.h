@@ -43,19 +43,32 @@ std::optional<std::vector<std::string>> ListDirectory(const std::string& path);
 // The name of the effective user in the user database; nullopt when it has none.
 std::optional<std::string> LookUpUserName();
 
+// The services /etc/nsswitch.conf names for a database, in order, without
+// their [STATUS=action] items; empty when the database has no line.
+std::vector<std::string> ParseNameServices(std::string_view nsswitch, std::string_view database);
+// The name of the first entry of /etc/passwd text with user id uid, as the
+// "files" service finds it; nullopt when none has it.
+std::optional<std::string> ParsePasswdName(std::string_view passwd, unsigned long uid);
+
 // The answerer of the system queries below ('F' a file, 'L' a directory's
 // names, 'S' whether a path is a directory, 'U' the user's name); nullopt for
 // a request that is not one of them.
 bool IsSystemQuery(std::string_view request);
 QueryAnswer AnswerSystemQuery(std::string_view request);
 
+// The files the "files" service of the name service switch reads.
+struct UserDatabaseFiles {
+  std::string nsswitch = "/etc/nsswitch.conf";
+  std::string passwd = "/etc/passwd";
+};
+
 class SystemFiles {
  public:
   // queries: where a read that may stall runs. When empty, every read runs
   // in the program with no limit, for made-up files in tests.
   explicit SystemFiles(std::shared_ptr<const IBlockingQueries> queries = nullptr,
-                       std::size_t limit = kSmallFileLimit)
-      : queries_(std::move(queries)), limit_(limit) {}
+                       std::size_t limit = kSmallFileLimit, UserDatabaseFiles users = {})
+      : queries_(std::move(queries)), limit_(limit), users_(std::move(users)) {}
 
   std::optional<std::string> Read(const std::string& path) const;
   std::optional<std::vector<std::string>> List(const std::string& dir) const;
@@ -63,13 +76,19 @@ class SystemFiles {
   // lookup did not answer within the limit.
   std::optional<bool> IsDirectory(const std::string& path) const;
   // The effective user's name; nullopt when it has none or the database did
-  // not answer within the limit.
+  // not answer within the limit. Where the name service asks the files
+  // first, and /etc/passwd can be read in the program and names the user,
+  // the name comes from there, as the service would give it, and nothing is
+  // asked; otherwise the whole lookup is asked through the queries.
   std::optional<std::string> UserName() const;
 
  private:
+  // Read only when that needs no query; nullopt otherwise.
+  std::optional<std::string> ReadHere(const std::string& path) const;
   QueryAnswer Ask(const std::string& key, std::string request) const;
   std::shared_ptr<const IBlockingQueries> queries_;
   std::size_t limit_;
+  UserDatabaseFiles users_;
 };
 
 }  // namespace kv::linux_os

@@ -78,7 +78,8 @@ struct RecordingQueries final : IBlockingQueries {
 
 TEST(SystemFiles, AsksTheQueriesOnlyWhereAMountIsOnTheWay) {
   const auto queries = std::make_shared<RecordingQueries>();
-  const SystemFiles files(queries);
+  // No name service configuration: the user database is asked.
+  const SystemFiles files(queries, kSmallFileLimit, {"/nonexistent/nsswitch.conf", "/etc/passwd"});
   // On the kernel's own files: read here.
   EXPECT_TRUE(files.Read("/proc/self/status"));
   EXPECT_EQ(files.IsDirectory("/proc/self"), true);
@@ -91,7 +92,6 @@ TEST(SystemFiles, AsksTheQueriesOnlyWhereAMountIsOnTheWay) {
   EXPECT_TRUE(files.List("/sys/kernel"));
   EXPECT_FALSE(files.Read("relative/file"));
   EXPECT_EQ(queries->keys, (std::vector<std::string>{"/dev", "/sys/kernel", "/sys/kernel", "relative"}));
-  // The user database is always asked.
   EXPECT_EQ(files.UserName(), LookUpUserName());
   EXPECT_EQ(queries->keys.back(), "user database");
 
@@ -106,7 +106,7 @@ TEST(SystemFiles, AsksTheQueriesOnlyWhereAMountIsOnTheWay) {
 TEST(SystemFiles, AQueryThatDoesNotAnswerFailsTheDirectoryAndTheUserName) {
   const auto queries = std::make_shared<RecordingQueries>();
   queries->answers = false;
-  const SystemFiles files(queries);
+  const SystemFiles files(queries, kSmallFileLimit, {"/nonexistent/nsswitch.conf", "/etc/passwd"});
   std::vector<char> buffer(256);
   auto tempWith = [&](std::string tmpdir) {
     const LinuxDirectories directories(
@@ -124,6 +124,66 @@ TEST(SystemFiles, AQueryThatDoesNotAnswerFailsTheDirectoryAndTheUserName) {
   uint32_t size = static_cast<uint32_t>(buffer.size());
   EXPECT_EQ(LinuxNames(files).GetUserNameA(buffer, size), 0);
   EXPECT_EQ(size, 0u);
+}
+
+TEST(NameServices, TheServicesOfADatabaseInOrder) {
+  using V = std::vector<std::string>;
+  const struct {
+    const char* text;
+    V services;
+  } kCases[] = {
+      {"passwd:         files systemd\ngroup: files\n", V{"files", "systemd"}},
+      {"group: files\npasswd: sss [NOTFOUND=return] files\n", V{"sss", "files"}},
+      {"  passwd\t:files\r\n", V{"files"}},
+      {"passwd: ldap\npasswd: files # the later line\n", V{"files"}},
+      {"# passwd: files\n", V{}},
+      {"passwd:\n", V{}},
+      {"passwdx: files\nshadow: files\n", V{}},
+      {"passwd: [!UNAVAIL=return] files", V{"files"}},
+  };
+  for (const auto& c : kCases) EXPECT_EQ(ParseNameServices(c.text, "passwd"), c.services) << c.text;
+}
+
+TEST(Passwd, TheFirstEntryWithTheUserId) {
+  const std::string text =
+      "# users\nroot:x:0:0:root:/root:/bin/sh\n:x:1000:1000::/:/bin/sh\nbad:x:1000x:1::/:\n"
+      "  user:x:1000:1000::/home/user:/bin/sh\nagain:x:1000:1000::/:\nlast:x:4294967294:1::/:";
+  EXPECT_EQ(ParsePasswdName(text, 0), "root");
+  EXPECT_EQ(ParsePasswdName(text, 1000), "user");
+  EXPECT_EQ(ParsePasswdName(text, 4294967294ul), "last");
+  EXPECT_EQ(ParsePasswdName(text, 1), std::nullopt);
+  EXPECT_EQ(ParsePasswdName("", 0), std::nullopt);
+}
+
+// Where the name service asks the files first and they name the user, the
+// name is read here; anything else is asked.
+TEST(SystemFiles, TheUserNameFromTheFilesOnlyWhereTheServiceReadsThemFirst) {
+  const std::string me = std::to_string(geteuid());
+  test::TempDir dir(std::vector<test::Row>{
+      {"files", "passwd: files systemd\n"},
+      {"sss", "passwd: sss files\n"},
+      {"passwd", "someone:x:" + me + ":0::/:/bin/sh\n"},
+      {"other", "someone:x:" + me + "1:0::/:/bin/sh\n"}});
+  const auto queries = std::make_shared<RecordingQueries>();
+  auto name = [&](const char* nsswitch, const char* passwd) {
+    queries->keys.clear();
+    return SystemFiles(queries, kSmallFileLimit,
+                       {(dir / nsswitch).string(), (dir / passwd).string()})
+        .UserName();
+  };
+  EXPECT_EQ(name("sss", "passwd"), LookUpUserName());
+  EXPECT_EQ(queries->keys, std::vector<std::string>{"user database"});
+  EXPECT_EQ(name("files", "other"), LookUpUserName());
+  EXPECT_EQ(queries->keys, std::vector<std::string>{"user database"});
+  EXPECT_EQ(name("missing", "passwd"), LookUpUserName());
+  EXPECT_EQ(queries->keys, std::vector<std::string>{"user database"});
+
+  const SystemFiles here(queries);
+  queries->keys.clear();
+  if (!here.Read((dir / "passwd").string()) || !queries->keys.empty())
+    GTEST_SKIP() << "the temporary folder lies past a mount point: read through the queries";
+  EXPECT_EQ(name("files", "passwd"), "someone");
+  EXPECT_TRUE(queries->keys.empty());
 }
 
 }  // namespace
