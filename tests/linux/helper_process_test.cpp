@@ -9,7 +9,8 @@
 #include <filesystem>
 
 #include "platform/linux/helper_process.h"
-#include "platform/linux/volumes.h"
+#include "platform/linux/query_server.h"
+#include "platform/linux/tool_search.h"
 
 namespace kv::linux_os {
 namespace {
