@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
@@ -27,6 +28,22 @@ namespace {
 // even when a program that does not know kQueryHelperArgument was started
 // as one.
 constexpr const char* kHelperMark = "KAVRENO_QUERY_HELPER";
+
+// Frames are read a chunk at a time into the heap: the program runs with
+// small stacks too.
+constexpr std::size_t kReadChunk = 65536;
+
+// Reads what fd has (a chunk at most) onto the end of in; read's result,
+// with its errno.
+ssize_t ReadAppend(int fd, std::string& in) {
+  const std::size_t had = in.size();
+  in.resize(had + kReadChunk);
+  const ssize_t n = read(fd, in.data() + had, kReadChunk);
+  const int error = errno;
+  in.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  errno = error;
+  return n;
+}
 
 void PutLength(std::string& out, uint32_t n) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 0xFF);
@@ -243,10 +260,8 @@ std::vector<QueryAnswer> HelperProcessQueries::AskAll(
       else if (n < 0 && errno != EAGAIN && errno != EINTR) lost = true;
     }
     if ((p.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-      char buffer[65536];
-      const ssize_t n = read(fd_, buffer, sizeof buffer);
-      if (n > 0) in.append(buffer, static_cast<std::size_t>(n));
-      else if (n == 0 || (errno != EAGAIN && errno != EINTR)) lost = true;
+      const ssize_t n = ReadAppend(fd_, in);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) lost = true;
       std::size_t at = 0;
       uint32_t number = 0;
       std::string_view body;
@@ -306,12 +321,10 @@ int ServeQueries(int fd, const QueryAnswerer& answer) {
   pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
   pthread_attr_setstacksize(&attr, 256 * 1024);  // kept as long as a query hangs
   std::string in;
-  char buffer[65536];
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const ssize_t n = ReadAppend(fd, in);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    in.append(buffer, static_cast<std::size_t>(n));
     std::size_t at = 0;
     uint32_t number = 0;
     std::string_view body;

@@ -5,7 +5,6 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -80,18 +79,24 @@ int SkipLine(struct libmnt_table* table, const char*, int) {
   return 1;  // recoverable: go on with the next line
 }
 
+// Read straight into the string's own (heap) storage: the program runs with
+// small stacks too.
 std::optional<std::string> ReadWhole(int fd) {
+  constexpr std::size_t kChunk = 65536;
   std::string text;
-  std::array<char, 65536> chunk;
+  std::size_t size = 0;
   while (true) {
-    const ssize_t n = read(fd, chunk.data(), chunk.size());
-    if (n == 0) return text;
+    text.resize(size + kChunk);
+    const ssize_t n = read(fd, text.data() + size, kChunk);
+    if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
       return std::nullopt;
     }
-    text.append(chunk.data(), static_cast<std::size_t>(n));
+    size += static_cast<std::size_t>(n);
   }
+  text.resize(size);
+  return text;
 }
 
 std::optional<std::string> ReadFileText(const std::string& path) {
@@ -167,7 +172,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipp
   std::size_t badLines = 0;
   mnt_table_set_userdata(table, &badLines);
   mnt_table_set_parser_errcb(table, SkipLine);
-  mnt_table_parse_stream(table, stream, "mountinfo");
+  // libmount resolves the file name it is given (for the process number in
+  // /proc/<pid>/mountinfo): a relative name would be looked up in the current
+  // directory, on whatever is mounted there. "/" resolves without a lookup.
+  mnt_table_parse_stream(table, stream, "/");
   std::fclose(stream);
 
   entries.reserve(static_cast<std::size_t>(mnt_table_get_nents(table)));
