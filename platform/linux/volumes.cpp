@@ -6,6 +6,7 @@
 
 #include "platform/ansi_buffer.h"
 #include "platform/errors.h"
+#include "platform/linux/iconv_code_page.h"
 
 namespace kv::linux_os {
 namespace {
@@ -133,11 +134,17 @@ uint32_t LinuxFileSystems::GetDriveTypeA(std::string_view root) const {
   return TypeFrom(*mount, device);
 }
 
+std::string LinuxFileSystems::LabelInAnsi(std::string_view label) const {
+  // Labels are UTF-8 as udev and blkid publish them; bytes that are not
+  // become U+FFFD, as in mount points, before the code page takes them.
+  return ansi_.ToAnsi(ReplaceIllFormedUtf8(label));
+}
+
 std::string LinuxFileSystems::VolumeLabelLookup(std::string_view root) const {
   const auto mount = Mount(root);
   const auto facts = mount ? QueryVolume(root, *mount, true) : std::nullopt;
   if (!facts) throw DeviceUnavailableError();
-  return ansi_.ToAnsi(facts->label);
+  return LabelInAnsi(facts->label);
 }
 
 int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
@@ -153,7 +160,7 @@ int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
       std::min<uint64_t>(facts->vfs.namemax, std::numeric_limits<uint32_t>::max()));
   flags = kCaseSensitiveSearch | kCasePreservedNames |
           ((facts->vfs.flag & ST_RDONLY) != 0 ? kReadOnlyVolume : 0);
-  ansi_buffer::WriteCut(ansi_.ToAnsi(facts->label), volumeName);
+  ansi_buffer::WriteCut(LabelInAnsi(facts->label), volumeName);
   ansi_buffer::WriteCut(mount->fsType, fileSystemName);
   return 1;
 }

@@ -69,6 +69,7 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
   BlockingQuery VolumeQuery(const MountEntry& mount, bool wantNames) const;
   uint32_t TypeFrom(const MountEntry& mount, const QueryAnswer& device) const;
   std::optional<Prepared> PreparedFor(std::string_view root) const;
+  std::string LabelInAnsi(std::string_view label) const;
 
   const IAnsiCodePage& ansi_;
   FileSystemConfig config_;
