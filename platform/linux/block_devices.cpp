@@ -131,7 +131,9 @@ uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const st
   if (IsNetworkFileSystem(mount.fsType)) return kDriveRemote;
   if (IsRamFileSystem(mount.fsType)) return kDriveRamDisk;
   if (mount.fsType == "iso9660" || mount.fsType == "udf") return kDriveCdRom;
-  if (KindOf(mount) != MountKind::Block) return kDriveUnknown;
+  const MountKind kind = KindOf(mount);
+  if (kind == MountKind::Fuse) return kDriveFixed;  // local, as far as can be told
+  if (kind != MountKind::Block) return kDriveUnknown;
   const dev_t device = major(mount.device) != 0 ? mount.device : sourceDevice;
   const auto block = device != 0 ? FindBlockDevice(sysfs, dev, device) : std::nullopt;
   if (!block) return kDriveFixed;  // local storage whose disk sysfs does not show

@@ -42,7 +42,8 @@ bool NeedsSourceDevice(const MountEntry& mount);
 // GetDriveTypeA of a mount: kDriveRemote for network file systems,
 // kDriveRamDisk for tmpfs, ramfs and zram, kDriveCdRom for iso9660, udf and
 // optical drives, kDriveRemovable for removable disks, kDriveFixed for other
-// local storage, kDriveUnknown for anything else. sourceDevice: the block
+// local storage and for FUSE file systems not known to be reached over a
+// network, kDriveUnknown for anything else. sourceDevice: the block
 // device of the mount's source where NeedsSourceDevice, else 0.
 uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const std::string& dev,
                      dev_t sourceDevice = 0);

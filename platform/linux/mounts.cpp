@@ -22,7 +22,12 @@ constexpr std::string_view kNetworkFileSystems[] = {
     "ncpfs",     "afs",            "coda",       "9p",           "virtiofs",
     "ceph",      "glusterfs",      "lustre",     "beegfs",       "gpfs",
     "davfs",     "fuse.glusterfs", "fuse.sshfs", "fuse.curlftpfs", "fuse.s3fs",
-    "fuse.rclone", "fuse.cephfs"};
+    "fuse.rclone", "fuse.cephfs", "fuse.gcsfuse", "fuse.goofys", "fuse.juicefs",
+    "fuse.blobfuse", "fuse.blobfuse2", "fuse.mfs", "fuse.lizardfs", "fuse.seaweedfs"};
+
+// FUSE file systems that mount package images, as the kernel's squashfs does
+// where FUSE is all there is (containers).
+constexpr std::string_view kImageFuseFileSystems[] = {"fuse.squashfuse", "fuse.squashfuse_ll"};
 
 // File systems that are block-device backed although their source is not a
 // device node (a pool or a dataset name).
@@ -124,25 +129,34 @@ bool IsNetworkFileSystem(std::string_view fsType) { return OneOf(fsType, kNetwor
 
 bool IsRamFileSystem(std::string_view fsType) { return fsType == "tmpfs" || fsType == "ramfs"; }
 
+bool IsFuseFileSystem(std::string_view fsType) {
+  return fsType == "fuse" || fsType == "fuseblk" || fsType.starts_with("fuse.");
+}
+
 MountKind KindOf(const MountEntry& entry) {
   if (IsNetworkFileSystem(entry.fsType)) return MountKind::Network;
-  if (IsRamFileSystem(entry.fsType)) {
+  auto inSystemTree = [&] {
     for (auto tree : kSystemTrees)
-      if (InTree(entry.target, tree)) return MountKind::Other;
-    return MountKind::Ram;
-  }
+      if (InTree(entry.target, tree)) return true;
+    return false;
+  };
+  if (IsRamFileSystem(entry.fsType)) return inSystemTree() ? MountKind::Other : MountKind::Ram;
   // The root file system is always one the user works with, also where it is
   // an overlay or another file system without a device (containers, live systems).
   if (entry.target == "/") return MountKind::Block;
   if ((entry.source.starts_with("/dev/") && entry.source.size() > 5) ||
       OneOf(entry.fsType, kPoolFileSystems))
     return MountKind::Block;
+  // The desktop's own (gvfs, the document portal) live under /run.
+  if (IsFuseFileSystem(entry.fsType)) return inSystemTree() ? MountKind::Other : MountKind::Fuse;
   return MountKind::Other;
 }
 
 bool HiddenFromDriveList(const MountEntry& entry) {
   if (mnt_match_options(entry.options.c_str(), "x-gvfs-hide") == 1) return true;
-  if (entry.fsType != "squashfs" || !entry.source.starts_with("/dev/loop")) return false;
+  const bool image = (entry.fsType == "squashfs" && entry.source.starts_with("/dev/loop")) ||
+                     OneOf(entry.fsType, kImageFuseFileSystems);
+  if (!image) return false;
   for (auto tree : kPackageImageTrees)
     if (InTree(entry.target, tree)) return true;
   return false;

@@ -31,13 +31,16 @@ enum class MountKind {
   Block,    // backed by a block device
   Network,  // a network file system
   Ram,      // tmpfs or ramfs mounted where the user works
+  Fuse,     // a FUSE file system mounted where the user works (mergerfs, gocryptfs, bindfs)
 };
 
 bool IsNetworkFileSystem(std::string_view fsType);
 bool IsRamFileSystem(std::string_view fsType);
+bool IsFuseFileSystem(std::string_view fsType);
 MountKind KindOf(const MountEntry& entry);
 // Mounts that are not the user's drives although their kind would list them:
-// the read-only squashfs images of packages (snaps) on loop devices, and any
+// the read-only squashfs images of packages (snaps) on loop devices or
+// through squashfuse, and any
 // mount marked x-gvfs-hide, which desktops leave out of their drive lists.
 bool HiddenFromDriveList(const MountEntry& entry);
 
@@ -70,7 +73,7 @@ class MountSnapshot {
   // no mount is there (a trailing '/' is ignored). A mount hidden under a
   // later mount is not found.
   const MountEntry* MountAt(std::string_view mountPoint) const;
-  // The roots: block-device, network and RAM file systems that can be
+  // The roots: block-device, network, RAM and FUSE file systems that can be
   // reached and are not hidden from drive lists, each file system once, in
   // mount order.
   const std::vector<const MountEntry*>& Roots() const { return roots_; }

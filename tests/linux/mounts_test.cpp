@@ -28,7 +28,7 @@ TEST_P(FixtureRoots, ListsTheFileSystemsAUserWorksWith) {
 }
 INSTANTIATE_TEST_SUITE_P(Machines, FixtureRoots,
                          ::testing::Values("ubuntu_desktop", "virtual_machine", "fedora_btrfs",
-                                           "hostile"),
+                                           "hostile", "fuse"),
                          [](const auto& info) { return std::string(info.param); });
 
 // The kernel never shows x-* options: mount(8) keeps them in its utab file,

@@ -91,7 +91,7 @@ INSTANTIATE_TEST_SUITE_P(Roots, DiskSpace, ::testing::ValuesIn(test::Table("disk
 TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   const auto fsys = Make(utf8);
   const std::string expected = "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
-      "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0/mnt/badlabel\0\0"s;
+      "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0/mnt/badlabel\0/mnt/pool\0/mnt/ssh\0\0"s;
   for (std::size_t size : {std::size_t{0}, expected.size() - 1, expected.size()}) {
     std::string buffer(size, ' ');
     const bool fits = size == expected.size();
