@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <memory>
+#include <string>
 
 #include "platform/factory.h"
 #include "platform/linux/helper_process.h"
@@ -10,9 +12,18 @@
 #include "platform/linux/number_format.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
+#include "platform/visible_text.h"
 
 namespace kv {
 namespace {
+
+// Without a helper the drives that need one show "-" and 0 bytes: one line
+// on the standard error says why.
+void ReportNoHelper(const std::string& why) {
+  std::cerr << VisibleLine("kavreno: 補助プロセスを使えないため、一部のドライブを問い合わせられません: " +
+                           why)
+            << std::endl;
+}
 
 QueryAnswerer Answerer() {
   return [statVfs = linux_os::SystemStatVfs()](std::string_view request) {
@@ -27,7 +38,7 @@ class LinuxOsPlatform final : public OsPlatform {
   // started at the first query would add a whole program start.
   LinuxOsPlatform()
       : queries_(std::make_shared<linux_os::HelperProcessQueries>(
-            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
+            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer(), ReportNoHelper)),
         fileSystems_(ansi_, {.queries = queries_}),
         numbers_(ansi_) {
     queries_->StartEarly();

@@ -5,15 +5,16 @@
 #   path   a PATH entry on such a file system
 #   stack  a stack limit of 64 KiB
 #   fds    four descriptors: no helper process can start (one line on stderr)
-#   nofork no new process may start: the same
+#   nofork no new process may start (kv_nofork): the same
 # Where the machine allows a user and mount namespace (and /dev/fuse), every
 # case runs in one with a file system that never answers mounted as a network
 # share, so that the drive report needs the helper; cwd and path need it and
 # are skipped (77) without it, as are fds and nofork, which then need nothing.
 #
-# Usage: outside_waits.sh KAVRENO KV_HANGFS CASE [LIMIT_MS]
+# Usage: outside_waits.sh KAVRENO KV_HANGFS KV_NOFORK CASE [LIMIT_MS]
 set -euo pipefail
-kavreno=$(realpath "$1") hangfs=$(realpath "$2") case=$3 limit_ms=${4:-500}
+kavreno=$(realpath "$1") hangfs=$(realpath "$2") nofork=$(realpath "$3") case=$4
+limit_ms=${5:-500}
 budget_ms=$((limit_ms + 1000))
 
 if [[ ${KV_IN_NAMESPACE:-} != 1 ]]; then
@@ -54,8 +55,7 @@ run() {  # the command line of the case, in a subshell of its own
     path) PATH="$dead:$dead/bin:$PATH" exec "$kavreno" --text ;;
     stack) ulimit -s 64 && exec "$kavreno" --text ;;
     fds) exec 3>&- 4>&- 5>&- 6>&- 7>&- 8>&- 9>&- && ulimit -n 4 && exec "$kavreno" --text ;;
-    # The namespace holds this shell, kv_hangfs and kavreno: none more.
-    nofork) ulimit -u 3 && exec "$kavreno" --text ;;
+    nofork) exec "$nofork" "$kavreno" --text ;;
     *) echo "unknown case: $case" >&2; exit 2 ;;
   esac
 }
