@@ -115,6 +115,10 @@ std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::
   block.node = dev + "/" + devName;
   const fs::path disk = fs::exists(dir / "partition", ec) ? dir.parent_path() : dir;
   block.removable = FirstLine(disk / "removable") == "1";
+  const std::string path = dir.string();
+  block.network = block.name.starts_with("nbd") || block.name.starts_with("rbd") ||
+                  block.name.starts_with("drbd") || path.find("/session") != std::string::npos ||
+                  path.find("/nvme-fabrics/") != std::string::npos;
   return block;
 }
 

@@ -30,6 +30,9 @@ struct BlockDevice {
   std::string name;        // kernel name: "sda1", "sr0", "dm-0", "zram0"
   std::string node;        // its device node under the dev directory
   bool removable = false;  // the whole disk's removable flag
+  // A disk reached over a network (nbd, rbd, drbd, iSCSI, NVMe over
+  // fabrics): reading it may wait for a server.
+  bool network = false;
 };
 std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::string& dev,
                                            dev_t device);

@@ -33,6 +33,19 @@ constexpr std::string_view kImageFuseFileSystems[] = {"fuse.squashfuse", "fuse.s
 // device node (a pool or a dataset name).
 constexpr std::string_view kPoolFileSystems[] = {"zfs", "bcachefs"};
 
+// File systems on local disks, whose figures the kernel keeps in memory.
+// Cluster file systems (ocfs2, gfs2) are left out: they wait for their peers.
+constexpr std::string_view kDiskFileSystems[] = {
+    "ext2", "ext3",  "ext4",     "xfs",   "btrfs",   "vfat",  "msdos",  "exfat",
+    "ntfs", "ntfs3", "f2fs",     "jfs",   "reiserfs", "nilfs2", "hfs",  "hfsplus",
+    "iso9660", "udf", "squashfs", "erofs", "zfs",    "bcachefs", "ufs", "minix"};
+
+// The kernel's own file systems, answered from memory.
+constexpr std::string_view kKernelFileSystems[] = {
+    "devtmpfs", "proc",     "sysfs",   "cgroup", "cgroup2",   "devpts",   "mqueue",
+    "hugetlbfs", "debugfs", "tracefs", "securityfs", "pstore", "bpf",    "configfs",
+    "efivarfs", "binfmt_misc", "fusectl", "nsfs"};
+
 // Where snap packages mount their images.
 constexpr std::string_view kPackageImageTrees[] = {"/snap", "/var/lib/snapd/snap"};
 
@@ -128,6 +141,11 @@ struct ParentAndTargetHash {
 bool IsNetworkFileSystem(std::string_view fsType) { return OneOf(fsType, kNetworkFileSystems); }
 
 bool IsRamFileSystem(std::string_view fsType) { return fsType == "tmpfs" || fsType == "ramfs"; }
+
+bool IsLocalFileSystem(std::string_view fsType) {
+  return IsRamFileSystem(fsType) || OneOf(fsType, kDiskFileSystems) ||
+         OneOf(fsType, kKernelFileSystems);
+}
 
 bool IsFuseFileSystem(std::string_view fsType) {
   return fsType == "fuse" || fsType == "fuseblk" || fsType.starts_with("fuse.");
@@ -321,12 +339,14 @@ void MountSnapshot::FindReachable() {
   std::optional<std::size_t> root;
   std::unordered_map<ParentAndTarget, std::size_t, ParentAndTargetHash> children;
   children.reserve(n);
+  parentOf_.assign(n, kNoParent);
   for (std::size_t i = 0; i < n; ++i) {
     const auto parent = byId.find(entries_[i].parentId);
     if (parent == byId.end() || parent->second == i) {
       if (!root && entries_[i].target == "/") root = i;
       continue;
     }
+    parentOf_[i] = parent->second;
     children[{parent->second, entries_[i].target}] = i;  // a later mount covers an earlier one
   }
 
@@ -386,6 +406,12 @@ void MountSnapshot::FindReachable() {
       reachableAt_[WithoutTrailingSlash(target)] = i;
     }
   }
+}
+
+const MountEntry* MountSnapshot::Parent(const MountEntry& entry) const {
+  const auto i = static_cast<std::size_t>(&entry - entries_.data());
+  if (i >= entries_.size() || parentOf_[i] == kNoParent) return nullptr;
+  return &entries_[parentOf_[i]];
 }
 
 const MountEntry* MountSnapshot::MountAt(std::string_view mountPoint) const {

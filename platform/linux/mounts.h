@@ -37,6 +37,10 @@ enum class MountKind {
 bool IsNetworkFileSystem(std::string_view fsType);
 bool IsRamFileSystem(std::string_view fsType);
 bool IsFuseFileSystem(std::string_view fsType);
+// File systems whose figures come from memory: those of local disks, RAM
+// file systems and the kernel's own. Network, FUSE and automounted file
+// systems, and any unknown one, may wait for something outside.
+bool IsLocalFileSystem(std::string_view fsType);
 MountKind KindOf(const MountEntry& entry);
 // Mounts that are not the user's drives although their kind would list them:
 // the read-only squashfs images of packages (snaps) on loop devices or
@@ -73,6 +77,9 @@ class MountSnapshot {
   // no mount is there (a trailing '/' is ignored). A mount hidden under a
   // later mount is not found.
   const MountEntry* MountAt(std::string_view mountPoint) const;
+  // The mount that entry (one of Entries()) is mounted on; nullptr for the
+  // root mount and where the table does not hold it.
+  const MountEntry* Parent(const MountEntry& entry) const;
   // The roots: block-device, network, RAM and FUSE file systems that can be
   // reached and are not hidden from drive lists, each file system once, in
   // mount order.
@@ -85,7 +92,9 @@ class MountSnapshot {
   void FindReachable();
 
   std::vector<MountEntry> entries_;
+  static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
   std::vector<bool> reachable_;
+  std::vector<std::size_t> parentOf_;  // entry -> its parent's index, or kNoParent
   std::unordered_map<std::string_view, std::size_t> reachableAt_;  // target -> entry
   std::vector<const MountEntry*> roots_;
   std::string rootList_;

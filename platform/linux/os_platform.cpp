@@ -33,15 +33,16 @@ QueryAnswerer Answerer() {
 
 class LinuxOsPlatform final : public OsPlatform {
  public:
-  // The helper starts now, while the program has one thread: a copy of the
-  // program is ready long before the drive report asks, where a new program
-  // started at the first query would add a whole program start.
+  // Where a drive needs the helper, it starts now, while the program has
+  // one thread: a copy of the program is ready long before the drive report
+  // asks, where a new program started at the first query would add a whole
+  // program start. A machine whose drives are all local starts none.
   LinuxOsPlatform()
       : queries_(std::make_shared<linux_os::HelperProcessQueries>(
             linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer(), ReportNoHelper)),
         fileSystems_(ansi_, {.queries = queries_}),
         numbers_(ansi_) {
-    queries_->StartEarly();
+    if (fileSystems_.NeedsHelper()) queries_->StartEarly();
   }
 
   OsServices Services() const override {

@@ -1,6 +1,7 @@
 #include "platform/linux/volumes.h"
 
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 
 #include <limits>
 
@@ -29,6 +30,31 @@ int32_t ClampInt32(uint64_t n) {
 
 uint64_t FragmentSize(const StatVfsFigures& v) { return v.frsize != 0 ? v.frsize : v.bsize; }
 
+// True when the mount and every mount its path crosses are local file
+// systems (IsLocalFileSystem): a path walk to it never waits for anything
+// outside. False too where the table's parents form a loop.
+bool LocalAllTheWay(const MountSnapshot& snapshot, const MountEntry& mount) {
+  const MountEntry* at = &mount;
+  for (std::size_t steps = 0; at != nullptr; ++steps) {
+    if (steps > snapshot.Entries().size() || !IsLocalFileSystem(at->fsType)) return false;
+    at = snapshot.Parent(*at);
+  }
+  return true;
+}
+
+// A device path that stays in the device directory: under /dev/, with no
+// "." or ".." step and no empty one.
+bool PlainDevicePath(std::string_view path) {
+  if (!path.starts_with("/dev/")) return false;
+  for (std::size_t at = 1; at <= path.size();) {
+    const std::size_t end = std::min(path.find('/', at), path.size());
+    const std::string_view step = path.substr(at, end - at);
+    if (step.empty() || step == "." || step == "..") return false;
+    at = end + 1;
+  }
+  return true;
+}
+
 }  // namespace
 
 // ---- LinuxFileSystems -------------------------------------------------------
@@ -41,21 +67,50 @@ struct LinuxFileSystems::Prepared {
 LinuxFileSystems::LinuxFileSystems(const IAnsiCodePage& ansi, FileSystemConfig config)
     : ansi_(ansi),
       config_(std::move(config)),
-      queries_(config_.queries ? config_.queries
-                               : std::make_shared<DirectQueries>(
-                                     [statVfs = config_.statVfs](std::string_view request) {
-                                       return AnswerFileSystemQuery(request, statVfs);
-                                     })),
+      local_(std::make_shared<DirectQueries>(
+          [statVfs = config_.statVfs](std::string_view request) {
+            return AnswerFileSystemQuery(request, statVfs);
+          })),
+      queries_(config_.queries ? config_.queries : local_),
       table_(std::make_shared<MountTable>(config_.mountInfo, config_.utab)) {}
 
 LinuxFileSystems::~LinuxFileSystems() = default;
 
-std::optional<MountEntry> LinuxFileSystems::Mount(std::string_view root) const {
+std::optional<LinuxFileSystems::Located> LinuxFileSystems::Mount(std::string_view root) const {
   const auto snapshot = table_->Current();
   if (!snapshot) return std::nullopt;
   const MountEntry* mount = snapshot->MountAt(root);
   if (mount == nullptr) return std::nullopt;
-  return *mount;
+  return Located{*mount, AnsweredInProcess(*snapshot, *mount)};
+}
+
+bool LinuxFileSystems::AnsweredInProcess(const MountSnapshot& snapshot,
+                                         const MountEntry& mount) const {
+  if (!LocalAllTheWay(snapshot, mount)) return false;
+  dev_t device = major(mount.device) != 0 ? mount.device : 0;
+  if (NeedsSourceDevice(mount)) {
+    // The source names the device: a path in /dev, looked at here when it
+    // stays there and /dev is local too.
+    const MountEntry* devices = snapshot.MountAt("/dev");
+    if (devices == nullptr) devices = snapshot.MountAt("/");
+    if (!PlainDevicePath(mount.source) || devices == nullptr ||
+        !LocalAllTheWay(snapshot, *devices))
+      return false;
+    device = ReadDeviceAnswer(local_->Ask(mount.source, DeviceRequest(mount.source)));
+  }
+  // Its label may be read from the disk itself, which must then not be one
+  // reached over a network.
+  if (device == 0 || KindOf(mount) != MountKind::Block) return true;
+  const auto block = FindBlockDevice(config_.sysfs, config_.dev, device);
+  return !block || !block->network;
+}
+
+bool LinuxFileSystems::NeedsHelper() const {
+  const auto snapshot = table_->Current();
+  if (!snapshot) return false;
+  for (const MountEntry* root : snapshot->Roots())
+    if (!AnsweredInProcess(*snapshot, *root)) return true;
+  return false;
 }
 
 BlockingQuery LinuxFileSystems::VolumeQuery(const MountEntry& mount, bool wantNames) const {
@@ -75,34 +130,44 @@ std::optional<LinuxFileSystems::Prepared> LinuxFileSystems::PreparedFor(
 }
 
 void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
+  // What cannot wait for anything outside is asked here, the rest of the
+  // batch in one go where it may (the helper process).
   struct Asked {
-    std::optional<MountEntry> mount;
-    std::size_t volume = 0, device = 0;  // indexes of its queries; 0: none
+    std::optional<Located> at;
+    std::size_t volume = 0, device = 0;  // indexes of its queries in its batch; 0: none
   };
   std::vector<Asked> asked;
-  std::vector<BlockingQuery> queries{{}};  // index 0 stands for "not asked"
+  std::vector<BlockingQuery> batches[2] = {{{}}, {{}}};  // [inProcess]; index 0: "not asked"
   for (const auto& root : roots) {
     Asked a{Mount(root)};
-    if (a.mount) {
-      a.volume = queries.size();
-      queries.push_back(VolumeQuery(*a.mount, true));
-      if (NeedsSourceDevice(*a.mount)) {
-        a.device = queries.size();
-        queries.push_back({a.mount->source, DeviceRequest(a.mount->source)});
+    if (a.at) {
+      auto& batch = batches[a.at->inProcess];
+      const MountEntry& mount = a.at->mount;
+      a.volume = batch.size();
+      batch.push_back(VolumeQuery(mount, true));
+      if (NeedsSourceDevice(mount)) {
+        a.device = batch.size();
+        batch.push_back({mount.source, DeviceRequest(mount.source)});
       }
     }
     asked.push_back(std::move(a));
   }
-  queries.erase(queries.begin());
-  std::vector<QueryAnswer> answers{std::nullopt};
-  for (auto& answer : queries_->AskAll(queries)) answers.push_back(std::move(answer));
+  std::vector<QueryAnswer> answers[2];
+  for (const bool inProcess : {true, false}) {
+    auto& batch = batches[inProcess];
+    batch.erase(batch.begin());
+    answers[inProcess] = {std::nullopt};
+    for (auto& answer : (inProcess ? local_ : queries_)->AskAll(batch))
+      answers[inProcess].push_back(std::move(answer));
+  }
 
   std::map<std::string, Prepared, std::less<>> prepared;
   for (std::size_t i = 0; i < roots.size(); ++i) {
     Prepared p;
-    if (const auto& mount = asked[i].mount) {
-      p.type = TypeFrom(*mount, answers[asked[i].device]);
-      p.facts = ReadVolumeAnswer(answers[asked[i].volume]);
+    if (const auto& at = asked[i].at) {
+      const auto& found = answers[at->inProcess];
+      p.type = TypeFrom(at->mount, found[asked[i].device]);
+      p.facts = ReadVolumeAnswer(found[asked[i].volume]);
     }
     prepared[roots[i]] = std::move(p);
   }
@@ -110,11 +175,16 @@ void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const
   prepared_ = std::move(prepared);
 }
 
-std::optional<VolumeFacts> LinuxFileSystems::QueryVolume(
-    std::string_view root, const MountEntry& mount, bool wantNames) const {
+std::optional<VolumeFacts> LinuxFileSystems::QueryVolume(std::string_view root,
+                                                         const Located& at,
+                                                         bool wantNames) const {
   if (auto p = PreparedFor(root)) return std::move(p->facts);
-  const auto query = VolumeQuery(mount, wantNames);
-  return ReadVolumeAnswer(queries_->Ask(query.key, query.request));
+  const auto query = VolumeQuery(at.mount, wantNames);
+  return ReadVolumeAnswer(QueriesFor(at).Ask(query.key, query.request));
+}
+
+const IBlockingQueries& LinuxFileSystems::QueriesFor(const Located& at) const {
+  return at.inProcess ? *local_ : *queries_;
 }
 
 uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {
@@ -126,12 +196,13 @@ uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const
 
 uint32_t LinuxFileSystems::GetDriveTypeA(std::string_view root) const {
   if (auto p = PreparedFor(root)) return p->type;
-  const auto mount = Mount(root);
-  if (!mount) return kDriveNoRootDir;
-  const QueryAnswer device = NeedsSourceDevice(*mount)
-                                 ? queries_->Ask(mount->source, DeviceRequest(mount->source))
+  const auto at = Mount(root);
+  if (!at) return kDriveNoRootDir;
+  const MountEntry& mount = at->mount;
+  const QueryAnswer device = NeedsSourceDevice(mount)
+                                 ? QueriesFor(*at).Ask(mount.source, DeviceRequest(mount.source))
                                  : std::nullopt;
-  return TypeFrom(*mount, device);
+  return TypeFrom(mount, device);
 }
 
 std::string LinuxFileSystems::LabelInAnsi(std::string_view label) const {
@@ -141,8 +212,8 @@ std::string LinuxFileSystems::LabelInAnsi(std::string_view label) const {
 }
 
 std::string LinuxFileSystems::VolumeLabelLookup(std::string_view root) const {
-  const auto mount = Mount(root);
-  const auto facts = mount ? QueryVolume(root, *mount, true) : std::nullopt;
+  const auto at = Mount(root);
+  const auto facts = at ? QueryVolume(root, *at, true) : std::nullopt;
   if (!facts) throw DeviceUnavailableError();
   return LabelInAnsi(facts->label);
 }
@@ -151,9 +222,9 @@ int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
                                                 std::span<char> volumeName, uint32_t& serial,
                                                 uint32_t& maxComponentLength, uint32_t& flags,
                                                 std::span<char> fileSystemName) const {
-  const auto mount = Mount(root);
-  if (!mount) return 0;
-  const auto facts = QueryVolume(root, *mount, true);
+  const auto at = Mount(root);
+  if (!at) return 0;
+  const auto facts = QueryVolume(root, *at, true);
   if (!facts) return 0;
   serial = SerialFromUuid(facts->uuid);
   maxComponentLength = static_cast<uint32_t>(
@@ -161,7 +232,7 @@ int32_t LinuxFileSystems::GetVolumeInformationA(std::string_view root,
   flags = kCaseSensitiveSearch | kCasePreservedNames |
           ((facts->vfs.flag & ST_RDONLY) != 0 ? kReadOnlyVolume : 0);
   ansi_buffer::WriteCut(LabelInAnsi(facts->label), volumeName);
-  ansi_buffer::WriteCut(mount->fsType, fileSystemName);
+  ansi_buffer::WriteCut(at->mount.fsType, fileSystemName);
   return 1;
 }
 
@@ -169,9 +240,9 @@ int32_t LinuxFileSystems::GetDiskFreeSpaceExA(std::string_view root,
                                               uint64_t& freeBytesAvailableToCaller,
                                               uint64_t& totalBytes,
                                               uint64_t& totalFreeBytes) const {
-  const auto mount = Mount(root);
-  if (!mount) return 0;
-  const auto facts = QueryVolume(root, *mount, false);
+  const auto at = Mount(root);
+  if (!at) return 0;
+  const auto facts = QueryVolume(root, *at, false);
   if (!facts) return 0;
   const uint64_t unit = FragmentSize(facts->vfs);
   freeBytesAvailableToCaller = Times(facts->vfs.bavail, unit);
@@ -184,9 +255,9 @@ int32_t LinuxFileSystems::GetDiskFreeSpaceA(std::string_view root, int32_t& sect
                                             int32_t& bytesPerSector,
                                             int32_t& numberOfFreeClusters,
                                             int32_t& totalNumberOfClusters) const {
-  const auto mount = Mount(root);
-  if (!mount) return 0;
-  const auto facts = QueryVolume(root, *mount, false);
+  const auto at = Mount(root);
+  if (!at) return 0;
+  const auto facts = QueryVolume(root, *at, false);
   if (!facts) return 0;
   // Sectors of 512 bytes, one file-system block to a cluster; counts beyond
   // the 32-bit range are clamped, as Windows does.

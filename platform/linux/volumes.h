@@ -28,9 +28,11 @@ struct FileSystemConfig {
   std::string sysfs = "/sys";  // /sys/dev/block/MAJ:MIN
   std::string dev = "/dev";    // device nodes and udev's /dev/disk/by-label, by-uuid
   StatVfsCall statVfs = SystemStatVfs();
-  // Where the queries that touch a mounted file system run (the program uses
-  // a HelperProcessQueries); when empty, on the caller's thread with statVfs
-  // and no limit, for made-up file systems.
+  // Where the queries that may wait for something outside run (the program
+  // uses a HelperProcessQueries): those about network, FUSE and unknown file
+  // systems, and about any mount whose path crosses one. The others (local
+  // disks, RAM and the kernel's file systems) are answered on the caller's
+  // thread with statVfs, as all are when this is empty (made-up file systems).
   std::shared_ptr<const IBlockingQueries> queries;
   // mount(8)'s options outside the kernel, x-gvfs-hide among them (none when empty).
   std::string utab = "/run/mount/utab";
@@ -49,6 +51,8 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
   // Asks the queries of every root at once; the calls on these roots that
   // follow take the answers, until the next call.
   void PrepareRoots(const std::vector<std::string>& roots) const override;
+  // True when a root's queries go to config.queries (the helper).
+  bool NeedsHelper() const;
 
   std::string VolumeLabelLookup(std::string_view root) const override;
   int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
@@ -63,8 +67,14 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
 
  private:
   struct Prepared;
-  std::optional<MountEntry> Mount(std::string_view root) const;
-  std::optional<VolumeFacts> QueryVolume(std::string_view root, const MountEntry& mount,
+  struct Located {
+    MountEntry mount;
+    bool inProcess;  // its queries are answered on the caller's thread
+  };
+  std::optional<Located> Mount(std::string_view root) const;
+  bool AnsweredInProcess(const MountSnapshot& snapshot, const MountEntry& mount) const;
+  const IBlockingQueries& QueriesFor(const Located& at) const;
+  std::optional<VolumeFacts> QueryVolume(std::string_view root, const Located& at,
                                          bool wantNames) const;
   BlockingQuery VolumeQuery(const MountEntry& mount, bool wantNames) const;
   uint32_t TypeFrom(const MountEntry& mount, const QueryAnswer& device) const;
@@ -73,6 +83,7 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
 
   const IAnsiCodePage& ansi_;
   FileSystemConfig config_;
+  std::shared_ptr<const IBlockingQueries> local_;
   std::shared_ptr<const IBlockingQueries> queries_;
   std::shared_ptr<MountTable> table_;
   mutable std::mutex preparedMutex_;
