@@ -81,11 +81,19 @@ std::optional<LinuxFileSystems::Located> LinuxFileSystems::Mount(std::string_vie
   if (!snapshot) return std::nullopt;
   const MountEntry* mount = snapshot->MountAt(root);
   if (mount == nullptr) return std::nullopt;
-  return Located{*mount, AnsweredInProcess(*snapshot, *mount)};
+  return Located{*mount, snapshot};
 }
 
 bool LinuxFileSystems::AnsweredInProcess(const MountSnapshot& snapshot,
                                          const MountEntry& mount) const {
+  std::lock_guard lock(preparedMutex_);
+  const auto known = inProcess_.find(mount.target);
+  if (known != inProcess_.end()) return known->second;
+  return inProcess_[mount.target] = JudgedInProcess(snapshot, mount);
+}
+
+bool LinuxFileSystems::JudgedInProcess(const MountSnapshot& snapshot,
+                                       const MountEntry& mount) const {
   if (!LocalAllTheWay(snapshot, mount)) return false;
   dev_t device = major(mount.device) != 0 ? mount.device : 0;
   if (NeedsSourceDevice(mount)) {
@@ -141,7 +149,7 @@ void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const
   for (const auto& root : roots) {
     Asked a{Mount(root)};
     if (a.at) {
-      auto& batch = batches[a.at->inProcess];
+      auto& batch = batches[AnsweredInProcess(*a.at->snapshot, a.at->mount)];
       const MountEntry& mount = a.at->mount;
       a.volume = batch.size();
       batch.push_back(VolumeQuery(mount, true));
@@ -165,7 +173,7 @@ void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const
   for (std::size_t i = 0; i < roots.size(); ++i) {
     Prepared p;
     if (const auto& at = asked[i].at) {
-      const auto& found = answers[at->inProcess];
+      const auto& found = answers[AnsweredInProcess(*at->snapshot, at->mount)];
       p.type = TypeFrom(at->mount, found[asked[i].device]);
       p.facts = ReadVolumeAnswer(found[asked[i].volume]);
     }
@@ -184,7 +192,7 @@ std::optional<VolumeFacts> LinuxFileSystems::QueryVolume(std::string_view root,
 }
 
 const IBlockingQueries& LinuxFileSystems::QueriesFor(const Located& at) const {
-  return at.inProcess ? *local_ : *queries_;
+  return AnsweredInProcess(*at.snapshot, at.mount) ? *local_ : *queries_;
 }
 
 uint32_t LinuxFileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {

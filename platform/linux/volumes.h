@@ -68,11 +68,14 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
  private:
   struct Prepared;
   struct Located {
-    MountEntry mount;
-    bool inProcess;  // its queries are answered on the caller's thread
+    const MountEntry& mount;
+    std::shared_ptr<const MountSnapshot> snapshot;  // which holds mount
   };
   std::optional<Located> Mount(std::string_view root) const;
+  // True when the queries of mount are answered on the caller's thread;
+  // judged once per mount point.
   bool AnsweredInProcess(const MountSnapshot& snapshot, const MountEntry& mount) const;
+  bool JudgedInProcess(const MountSnapshot& snapshot, const MountEntry& mount) const;
   const IBlockingQueries& QueriesFor(const Located& at) const;
   std::optional<VolumeFacts> QueryVolume(std::string_view root, const Located& at,
                                          bool wantNames) const;
@@ -88,6 +91,7 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
   std::shared_ptr<MountTable> table_;
   mutable std::mutex preparedMutex_;
   mutable std::map<std::string, Prepared, std::less<>> prepared_;
+  mutable std::map<std::string, bool, std::less<>> inProcess_;  // mount point -> judged
 };
 
 }  // namespace kv::linux_os
