@@ -48,8 +48,9 @@ MountKind KindOf(const MountEntry& entry);
 // mount marked x-gvfs-hide, which desktops leave out of their drive lists.
 bool HiddenFromDriveList(const MountEntry& entry);
 
-// Parses mountinfo text with libmount. Lines libmount cannot read are
-// skipped and counted in skipped (when given).
+// Parses mountinfo text, the kernel's escapes undone. Lines that are not
+// mountinfo lines are skipped and counted in skipped (when given); blank
+// lines are skipped without a count.
 std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped = nullptr);
 // Reads and parses a mountinfo file; nullopt when it cannot be read.
 std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
