@@ -101,8 +101,8 @@ std::string DecodeUdevName(std::string_view name) {
 
 std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::string& dev,
                                            dev_t device) {
-  const fs::path link = sysfs + "/dev/block/" + std::to_string(major(device)) + ":" +
-                        std::to_string(minor(device));
+  const fs::path link =
+      sysfs + "/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
   std::error_code ec;
   const fs::path dir = fs::canonical(link, ec);
   if (ec) return std::nullopt;

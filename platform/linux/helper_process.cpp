@@ -213,8 +213,8 @@ bool HelperProcessQueries::Start() const {
   posix_spawnattr_setsigdefault(&attr, &all);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int rc = ends[1] < 0 ? error
-                             : posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
+  const int rc =
+      ends[1] < 0 ? error : posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   if (ends[1] >= 0) close(ends[1]);
@@ -251,7 +251,7 @@ std::vector<QueryAnswer> HelperProcessQueries::AskAll(
   std::vector<QueryAnswer> answers(queries.size());
   std::lock_guard lock(mutex_);
   std::unordered_map<uint32_t, std::size_t> pending;  // query number -> index
-  std::vector<uint32_t> numbers;                       // in the order of the queries
+  std::vector<uint32_t> numbers;                      // in the order of the queries
   for (std::size_t i = 0; i < queries.size(); ++i) {
     if (stalled_.contains(queries[i].key)) continue;
     numbers.push_back(nextNumber_++);

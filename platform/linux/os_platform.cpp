@@ -20,7 +20,8 @@ namespace {
 // Without a helper the drives that need one show "-" and 0 bytes: one line
 // on the standard error says why.
 void ReportNoHelper(const std::string& why) {
-  const std::string line = "kavreno: 補助プロセスを使えないため、一部のドライブを問い合わせられません: ";
+  const std::string line =
+      "kavreno: 補助プロセスを使えないため、一部のドライブを問い合わせられません: ";
   std::cerr << VisibleLine(line + why) << std::endl;
 }
 

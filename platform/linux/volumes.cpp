@@ -67,10 +67,9 @@ struct LinuxFileSystems::Prepared {
 LinuxFileSystems::LinuxFileSystems(const IAnsiCodePage& ansi, FileSystemConfig config)
     : ansi_(ansi),
       config_(std::move(config)),
-      local_(std::make_shared<DirectQueries>(
-          [statVfs = config_.statVfs](std::string_view request) {
-            return AnswerFileSystemQuery(request, statVfs);
-          })),
+      local_(std::make_shared<DirectQueries>([statVfs = config_.statVfs](std::string_view request) {
+        return AnswerFileSystemQuery(request, statVfs);
+      })),
       queries_(config_.queries ? config_.queries : local_),
       table_(std::make_shared<MountTable>(config_.mountInfo, config_.utab)) {}
 
@@ -101,8 +100,7 @@ bool LinuxFileSystems::JudgedInProcess(const MountSnapshot& snapshot,
     // stays there and /dev is local too.
     const MountEntry* devices = snapshot.MountAt("/dev");
     if (devices == nullptr) devices = snapshot.MountAt("/");
-    if (!PlainDevicePath(mount.source) || devices == nullptr ||
-        !LocalAllTheWay(snapshot, *devices))
+    if (!PlainDevicePath(mount.source) || devices == nullptr || !LocalAllTheWay(snapshot, *devices))
       return false;
     device = ReadDeviceAnswer(local_->Ask(mount.source, DeviceRequest(mount.source)));
   }
@@ -183,8 +181,7 @@ void LinuxFileSystems::PrepareRoots(const std::vector<std::string>& roots) const
   prepared_ = std::move(prepared);
 }
 
-std::optional<VolumeFacts> LinuxFileSystems::QueryVolume(std::string_view root,
-                                                         const Located& at,
+std::optional<VolumeFacts> LinuxFileSystems::QueryVolume(std::string_view root, const Located& at,
                                                          bool wantNames) const {
   if (auto p = PreparedFor(root)) return std::move(p->facts);
   const auto query = VolumeQuery(at.mount, wantNames);

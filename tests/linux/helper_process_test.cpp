@@ -1,14 +1,14 @@
 // The helper process's side of the contract, with standard tools as helpers:
 // cat answers every query with its own request, sleep answers none.
-#include <unistd.h>
+#include "platform/linux/helper_process.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 
-#include "platform/linux/helper_process.h"
 #include "platform/linux/query_server.h"
 #include "platform/linux/tool_search.h"
 

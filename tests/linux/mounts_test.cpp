@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
+#include "platform/linux/mounts.h"
 
+#include <gtest/gtest.h>
 #include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "platform/linux/mounts.h"
 #include "tests/linux/test_support.h"
 
 namespace kv::linux_os {
@@ -52,9 +52,9 @@ TEST(Utab, XGvfsHideHidesTheMountItNames) {
       {"", {}},
       {"SRC=/dev/sdb1 TARGET=/media/usb\\040stick ROOT=/ OPTS=x-gvfs-hide\n", {"/media/usb stick"}},
       {"ID=5 SRC=nas:/e TARGET=/elsewhere ROOT=/ OPTS=noauto,x-gvfs-hide\n", {"/srv"}},
-      {"TARGET=/tmp/a OPTS=x-gvfs-hide\n", {"/tmp/a"}},                 // the covering mount 4
-      {"TARGET=/mnt/bind ROOT=/ OPTS=x-gvfs-hide\n", {}},               // its root is /sub
-      {"ID=99 TARGET=/srv ROOT=/ OPTS=x-gvfs-hide\n", {}},              // no mount 99
+      {"TARGET=/tmp/a OPTS=x-gvfs-hide\n", {"/tmp/a"}},     // the covering mount 4
+      {"TARGET=/mnt/bind ROOT=/ OPTS=x-gvfs-hide\n", {}},   // its root is /sub
+      {"ID=99 TARGET=/srv ROOT=/ OPTS=x-gvfs-hide\n", {}},  // no mount 99
       {"TARGET=/srv ROOT=/ OPTS=x-gvfs-show\n", {}},
       {"OPTS=x-gvfs-hide\ngarbage\n\nTARGET=/srv\tOPTS=x-gvfs-hide", {"/srv"}},
       {"TARGET=/srv OPTS=x-gvfs-name=\"a,x-gvfs-hide\"\n", {}},  // a comma within quotes
@@ -81,9 +81,10 @@ TEST(MountInfo, ReadsEachLineAsTheKernelWritesIt) {
        "36 35 98:0 /mnt1|/mnt2|ext3|/dev/root|rw,noatime,rw,errors=continue"},
       {"5 1 0:40 / /a\\040b\\011c rw - fuse.my\\040fs src\\134x rw",
        "5 1 0:40 /|/a b\tc|fuse.my fs|src\\x|rw,rw"},
-      {"7 1 8:1 / /x rw shared:1 master:2 propagate_from:3 - ext4 /dev/sda1", "7 1 8:1 /|/x|ext4|/dev/sda1|rw"},
+      {"7 1 8:1 / /x rw shared:1 master:2 propagate_from:3 - ext4 /dev/sda1",
+       "7 1 8:1 /|/x|ext4|/dev/sda1|rw"},
       {"\t8  1 8:1 / /y rw - ext4 /dev/sda1 rw", "8 1 8:1 /|/y|ext4|/dev/sda1|rw,rw"},
-      {"9 1 8:1 / /z rw - ext4", "-"},          // no source
+      {"9 1 8:1 / /z rw - ext4", "-"},             // no source
       {"9 1 8:1 / /z rw ext4 /dev/sda1 rw", "-"},  // no separator
       {"9 1 8-1 / /z rw - ext4 /dev/sda1 rw", "-"},
       {"x 1 8:1 / /z rw - ext4 /dev/sda1 rw", "-"},

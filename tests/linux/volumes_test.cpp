@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(Roots, DiskSpace, ::testing::ValuesIn(test::Table("disk
 // /tmp is left out: volumes.utab marks it x-gvfs-hide, as mount(8) keeps that option.
 TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   const auto fsys = Make(utf8);
-  const std::string expected = "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
+  const std::string expected =
+      "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
       "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0/mnt/badlabel\0/mnt/pool\0/mnt/ssh\0"
       "/mnt/nas/cache\0/mnt/btrfs\0/mnt/odd\0/mnt/nbd\0\0"s;
   for (std::size_t size : {std::size_t{0}, expected.size() - 1, expected.size()}) {
@@ -124,8 +125,8 @@ TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
   auto recorder = std::make_shared<Recorder>();
   const auto fsys = Make(utf8, recorder);
   EXPECT_TRUE(fsys.NeedsHelper());
-  fsys.PrepareRoots({"/", "/mnt/nas", "/media", "/tmp", "/mnt/pool", "/mnt/nas/cache",
-                     "/mnt/btrfs", "/mnt/odd", "/mnt/nbd", "/media/cdrom"});
+  fsys.PrepareRoots({"/", "/mnt/nas", "/media", "/tmp", "/mnt/pool", "/mnt/nas/cache", "/mnt/btrfs",
+                     "/mnt/odd", "/mnt/nbd", "/media/cdrom"});
   uint64_t a = 9, t = 9, f = 9;
   EXPECT_EQ(fsys.GetDiskFreeSpaceExA("/", a, t, f), 1);
   EXPECT_EQ(t, 1000u * 4096);
@@ -144,8 +145,8 @@ TEST_F(LinuxVolumesTest, LocalDrivesNeedNoHelper) {
                   "2 1 0:5 / /dev rw - devtmpfs udev rw\n"
                   "3 1 0:41 / /tmp rw - tmpfs tmpfs rw\n"
                   "4 1 0:42 / /home rw - btrfs /dev/sda2 rw\n");
-  const LinuxFileSystems fsys(utf8, {mountinfo, (dir_ / "sys").string(), (dir_ / "dev").string(),
-                                     StatVfs, nullptr, ""});
+  const LinuxFileSystems fsys(
+      utf8, {mountinfo, (dir_ / "sys").string(), (dir_ / "dev").string(), StatVfs, nullptr, ""});
   EXPECT_FALSE(fsys.NeedsHelper());
 }
 
