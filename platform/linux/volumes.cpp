@@ -32,11 +32,15 @@ uint64_t FragmentSize(const StatVfsFigures& v) { return v.frsize != 0 ? v.frsize
 
 // True when the mount and every mount its path crosses are local file
 // systems (IsLocalFileSystem): a path walk to it never waits for anything
-// outside. False too where the table's parents form a loop.
+// outside. The path may cross an automount point that something is mounted
+// on (systemd's /boot/efi): the walk steps onto what is mounted there
+// without asking the automounter. False too where the parents form a loop.
 bool LocalAllTheWay(const MountSnapshot& snapshot, const MountEntry& mount) {
   const MountEntry* at = &mount;
   for (std::size_t steps = 0; at != nullptr; ++steps) {
-    if (steps > snapshot.Entries().size() || !IsLocalFileSystem(at->fsType)) return false;
+    const bool crossed = steps > 0 && at->fsType == "autofs";
+    if (steps > snapshot.Entries().size() || (!IsLocalFileSystem(at->fsType) && !crossed))
+      return false;
     at = snapshot.Parent(*at);
   }
   return true;

@@ -93,7 +93,7 @@ TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   const std::string expected =
       "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
       "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0/mnt/badlabel\0/mnt/pool\0/mnt/ssh\0"
-      "/mnt/nas/cache\0/mnt/btrfs\0/mnt/odd\0/mnt/nbd\0\0"s;
+      "/mnt/nas/cache\0/mnt/btrfs\0/mnt/odd\0/mnt/nbd\0/boot/efi\0\0"s;
   for (std::size_t size : {std::size_t{0}, expected.size() - 1, expected.size()}) {
     std::string buffer(size, ' ');
     const bool fits = size == expected.size();
@@ -105,7 +105,7 @@ TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
 // The report's roots are asked in one batch: what may wait for something
 // outside (network and FUSE file systems, a mount under one, a source path
 // that leaves /dev, a disk reached over a network) goes to the queries given,
-// the rest is answered here. The calls that follow take the batch's answers,
+// the rest (an automount point's disk among them) is answered here. The calls that follow take the batch's answers,
 // and a root whose queries failed in it (a mount that did not answer in time)
 // reads as failed without being asked again.
 TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
@@ -126,7 +126,7 @@ TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
   const auto fsys = Make(utf8, recorder);
   EXPECT_TRUE(fsys.NeedsHelper());
   fsys.PrepareRoots({"/", "/mnt/nas", "/media", "/tmp", "/mnt/pool", "/mnt/nas/cache", "/mnt/btrfs",
-                     "/mnt/odd", "/mnt/nbd", "/media/cdrom"});
+                     "/mnt/odd", "/mnt/nbd", "/media/cdrom", "/boot/efi"});
   uint64_t a = 9, t = 9, f = 9;
   EXPECT_EQ(fsys.GetDiskFreeSpaceExA("/", a, t, f), 1);
   EXPECT_EQ(t, 1000u * 4096);
