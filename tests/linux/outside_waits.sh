@@ -27,6 +27,10 @@ if [[ ${KV_IN_NAMESPACE:-} != 1 ]]; then
   esac
 fi
 
+if [[ $case == nofork ]]; then
+  "$nofork" /bin/true > /dev/null 2>&1 || { echo "SKIP: no process limit can be set here"; exit 77; }
+fi
+
 dir=$(mktemp -d)
 hangfs_pid=
 cleanup() {
