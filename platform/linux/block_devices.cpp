@@ -103,9 +103,19 @@ std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::
                                            dev_t device) {
   const fs::path link =
       sysfs + "/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device));
+  // sysfs's link is relative and its devices tree holds no further links:
+  // one readlink and the path made plain, where canonical() would read
+  // every step of the way.
   std::error_code ec;
-  const fs::path dir = fs::canonical(link, ec);
-  if (ec) return std::nullopt;
+  fs::path dir = fs::read_symlink(link, ec);
+  if (ec) {
+    if (ec != std::errc::invalid_argument) return std::nullopt;
+    dir = link;  // a directory itself
+  } else if (dir.is_relative()) {
+    dir = (link.parent_path() / dir).lexically_normal();
+  }
+  if (!fs::is_directory(dir, ec)) return std::nullopt;
+  if (!dir.has_filename()) dir = dir.parent_path();
   BlockDevice block;
   block.name = dir.filename().string();
   std::string devName = block.name;
