@@ -181,7 +181,7 @@ BENCHMARK(BM_DriveReportScripted)
     ->Complexity(benchmark::oN);
 
 // The Linux layer itself with many mounts: a mount table of n network, RAM
-// and block-device mounts read by libmount, each root asked for its type,
+// and block-device mounts read from a mountinfo file, each root asked for its type,
 // volume and space (statvfs answered at once, so that the layer is measured).
 void BM_DriveReportLinuxMounts(benchmark::State& state) {
   const auto n = static_cast<int>(state.range(0));

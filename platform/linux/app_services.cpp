@@ -15,7 +15,7 @@
 #include <thread>
 
 #include "platform/errors.h"
-#include "platform/linux/volumes.h"
+#include "platform/linux/query_server.h"
 
 extern char** environ;
 
@@ -44,32 +44,6 @@ const std::vector<std::string>& DefaultSystemInfoTools() {
       "hardinfo2", "hardinfo", "kinfocenter", "cpu-x", "gnome-system-monitor",
       "mate-system-monitor"};
   return tools;
-}
-
-std::optional<std::string> FindToolOnPath(std::string_view path,
-                                          const std::vector<std::string>& tools,
-                                          const IBlockingQueries& queries) {
-  std::vector<std::string> dirs;
-  for (std::size_t start = 0; start <= path.size();) {
-    auto colon = path.find(':', start);
-    if (colon == std::string_view::npos) colon = path.size();
-    std::string_view dir = path.substr(start, colon - start);
-    while (dir.size() > 1 && dir.back() == '/') dir.remove_suffix(1);
-    if (!dir.empty() && dir.front() == '/' && dir.find('\0') == std::string_view::npos)
-      dirs.emplace_back(dir);
-    start = colon + 1;
-  }
-  std::vector<std::string> names;  // plain names only
-  for (const auto& tool : tools)
-    if (!tool.empty() && tool.find('/') == std::string::npos) names.push_back(tool);
-  std::vector<BlockingQuery> asked;
-  for (const auto& dir : dirs) asked.push_back({dir, ToolsQuery(dir, names)});
-  const auto found = queries.AskAll(asked);
-  for (std::size_t t = 0; t < names.size(); ++t)
-    for (std::size_t d = 0; d < dirs.size(); ++d)
-      if (found[d] && found[d]->size() == names.size() && (*found[d])[t] == '1')
-        return (dirs[d] == "/" ? dirs[d] : dirs[d] + "/") + names[t];
-  return std::nullopt;
 }
 
 LinuxRegistry::LinuxRegistry(std::optional<std::string> searchPath, std::vector<std::string> tools,

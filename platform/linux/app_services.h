@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/blocking_queries.h"
+#include "platform/linux/tool_search.h"
 #include "platform/ui.h"
 
 namespace kv::linux_os {
@@ -29,14 +30,6 @@ inline constexpr std::string_view kMsInfoValue = "PATH";
 // - gnome-system-monitor, mate-system-monitor: the desktops' monitors, whose
 //   windows show the system and its resources.
 const std::vector<std::string>& DefaultSystemInfoTools();
-
-// The first of the tools that is an executable regular file in a directory
-// of path (a colon-separated list; relative and empty entries are skipped);
-// nullopt when none is. The directories are asked through queries, all at
-// once: one that does not answer in time counts as holding none of them.
-std::optional<std::string> FindToolOnPath(std::string_view path,
-                                          const std::vector<std::string>& tools,
-                                          const IBlockingQueries& queries);
 
 // A read-only registry with the one value the program reads: "PATH" of the
 // MSINFO key is REG_SZ, the path of the first tool found. Key and value names

@@ -11,8 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -27,6 +29,22 @@ namespace {
 // even when a program that does not know kQueryHelperArgument was started
 // as one.
 constexpr const char* kHelperMark = "KAVRENO_QUERY_HELPER";
+
+// Frames are read a chunk at a time into the heap: the program runs with
+// small stacks too.
+constexpr std::size_t kReadChunk = 65536;
+
+// Reads what fd has (a chunk at most) onto the end of in; read's result,
+// with its errno.
+ssize_t ReadAppend(int fd, std::string& in) {
+  const std::size_t had = in.size();
+  in.resize(had + kReadChunk);
+  const ssize_t n = read(fd, in.data() + had, kReadChunk);
+  const int error = errno;
+  in.resize(had + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+  errno = error;
+  return n;
+}
 
 void PutLength(std::string& out, uint32_t n) {
   for (int i = 0; i < 4; ++i) out += static_cast<char>((n >> (8 * i)) & 0xFF);
@@ -113,8 +131,12 @@ std::chrono::milliseconds QueryLimit() {
 }
 
 HelperProcessQueries::HelperProcessQueries(std::vector<std::string> command,
-                                           std::chrono::milliseconds limit, QueryAnswerer answer)
-    : command_(std::move(command)), limit_(limit), answer_(std::move(answer)) {}
+                                           std::chrono::milliseconds limit, QueryAnswerer answer,
+                                           UnavailableReport report)
+    : command_(std::move(command)),
+      limit_(limit),
+      answer_(std::move(answer)),
+      report_(std::move(report)) {}
 
 HelperProcessQueries::~HelperProcessQueries() { Stop(false); }
 
@@ -134,13 +156,21 @@ pid_t HelperProcessQueries::Helper() const {
 }
 
 bool HelperProcessQueries::Start() const {
-  if (std::getenv(kHelperMark) != nullptr || command_.empty()) return false;
+  if (std::getenv(kHelperMark) != nullptr || command_.empty()) {
+    startError_ = "a helper starts no helper of its own";
+    return false;
+  }
   int ends[2];
-  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return false;
+  if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    startError_ = std::strerror(errno);
+    return false;
+  }
   // The helper's end becomes its standard input and output; it must not be
   // one of them already, or the copy would keep its close-on-exec mark.
+  int error = 0;
   if (ends[1] <= 2) {
     const int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, 3);
+    error = errno;
     close(ends[1]);
     ends[1] = moved;
   }
@@ -183,13 +213,14 @@ bool HelperProcessQueries::Start() const {
   posix_spawnattr_setsigdefault(&attr, &all);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   pid_t pid = -1;
-  const int rc = ends[1] < 0 ? EBADF
-                             : posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
+  const int rc =
+      ends[1] < 0 ? error : posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), envp.data());
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   if (ends[1] >= 0) close(ends[1]);
   if (rc != 0) {
     close(ends[0]);
+    startError_ = std::strerror(rc);
     return false;
   }
   fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
@@ -197,6 +228,12 @@ bool HelperProcessQueries::Start() const {
   pid_ = pid;
   ++started_;
   return true;
+}
+
+void HelperProcessQueries::Unavailable(const std::string& why) const {
+  if (unavailable_) return;
+  unavailable_ = true;
+  if (report_) report_(why);
 }
 
 void HelperProcessQueries::Stop(bool kill) const {
@@ -214,23 +251,56 @@ std::vector<QueryAnswer> HelperProcessQueries::AskAll(
   std::vector<QueryAnswer> answers(queries.size());
   std::lock_guard lock(mutex_);
   std::unordered_map<uint32_t, std::size_t> pending;  // query number -> index
-  std::string out;
+  std::vector<uint32_t> numbers;                      // in the order of the queries
   for (std::size_t i = 0; i < queries.size(); ++i) {
     if (stalled_.contains(queries[i].key)) continue;
-    const uint32_t number = nextNumber_++;
-    pending.emplace(number, i);
-    PutLength(out, static_cast<uint32_t>(4 + queries[i].request.size()));
-    PutLength(out, number);
-    out += queries[i].request;
+    numbers.push_back(nextNumber_++);
+    pending.emplace(numbers.back(), i);
   }
-  if (pending.empty() || (fd_ < 0 && !Start())) return answers;
+  if (pending.empty() || unavailable_) return answers;
+  if (fd_ < 0 && !Start()) {
+    Unavailable(startError_);
+    return answers;
+  }
+  // The frames of the queries still pending, in order: all of them at first,
+  // those a lost helper had not answered when a new one takes over.
+  auto frames = [&] {
+    std::string out;
+    for (const uint32_t number : numbers) {
+      const auto it = pending.find(number);
+      if (it == pending.end()) continue;
+      const std::string& request = queries[it->second].request;
+      PutLength(out, static_cast<uint32_t>(4 + request.size()));
+      PutLength(out, number);
+      out += request;
+    }
+    return out;
+  };
 
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + limit_;
-  std::string in;
+  std::string out = frames(), in;
   std::size_t written = 0;
   bool lost = false;  // the helper has gone
-  while (!pending.empty() && !lost) {
+  while (!pending.empty()) {
+    if (lost) {
+      // A helper that ended by itself (killed, or dead at its start) is
+      // started again once; after that the queries go unanswered.
+      Stop(false);
+      if (restarted_) {
+        Unavailable("補助プロセスが終了しました");
+        break;
+      }
+      restarted_ = true;
+      if (!Start()) {
+        Unavailable(startError_);
+        break;
+      }
+      out = frames();
+      in.clear();
+      written = 0;
+      lost = false;
+    }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd p{fd_, static_cast<short>(POLLIN | (written < out.size() ? POLLOUT : 0)), 0};
@@ -243,10 +313,8 @@ std::vector<QueryAnswer> HelperProcessQueries::AskAll(
       else if (n < 0 && errno != EAGAIN && errno != EINTR) lost = true;
     }
     if ((p.revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
-      char buffer[65536];
-      const ssize_t n = read(fd_, buffer, sizeof buffer);
-      if (n > 0) in.append(buffer, static_cast<std::size_t>(n));
-      else if (n == 0 || (errno != EAGAIN && errno != EINTR)) lost = true;
+      const ssize_t n = ReadAppend(fd_, in);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) lost = true;
       std::size_t at = 0;
       uint32_t number = 0;
       std::string_view body;
@@ -259,7 +327,7 @@ std::vector<QueryAnswer> HelperProcessQueries::AskAll(
       in.erase(0, at);
     }
   }
-  if (!pending.empty()) {
+  if (!pending.empty() && fd_ >= 0) {
     // Those still out when the time ran out are not asked again; the helper
     // holding them is given up.
     if (!lost)
@@ -306,12 +374,10 @@ int ServeQueries(int fd, const QueryAnswerer& answer) {
   pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
   pthread_attr_setstacksize(&attr, 256 * 1024);  // kept as long as a query hangs
   std::string in;
-  char buffer[65536];
   for (;;) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const ssize_t n = ReadAppend(fd, in);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
-    in.append(buffer, static_cast<std::size_t>(n));
     std::size_t at = 0;
     uint32_t number = 0;
     std::string_view body;

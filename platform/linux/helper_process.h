@@ -18,6 +18,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <set>
 #include <string>
@@ -41,14 +42,21 @@ std::chrono::milliseconds QueryLimit();
 // Frames on the socket: a 32-bit length (of what follows), a 32-bit query
 // number, then a request; an answer frame holds the query's number, a byte
 // 1 (answered) or 0 (failed), and the answer.
+//
+// A helper that ends by itself while queries are out (killed, or dead at its
+// start) is started again once; when none can be had (no descriptors left,
+// no process may start, or it ended again), that and every later query
+// fails at once, and report is told why.
 class HelperProcessQueries final : public IBlockingQueries {
  public:
+  using UnavailableReport = std::function<void(const std::string& why)>;
+
   // command: the helper's program and arguments. answer: what a copy of this
   // program answers with; when empty, the helper is always started from
   // command. The helper starts at the first query, or with StartEarly.
   explicit HelperProcessQueries(std::vector<std::string> command = QueryHelperCommand(),
                                 std::chrono::milliseconds limit = QueryLimit(),
-                                QueryAnswerer answer = {});
+                                QueryAnswerer answer = {}, UnavailableReport report = {});
   ~HelperProcessQueries() override;
   HelperProcessQueries(const HelperProcessQueries&) = delete;
   HelperProcessQueries& operator=(const HelperProcessQueries&) = delete;
@@ -64,12 +72,17 @@ class HelperProcessQueries final : public IBlockingQueries {
   pid_t Helper() const;
 
  private:
-  bool Start() const;
+  bool Start() const;  // on failure, startError_ says why
   void Stop(bool kill) const;
+  void Unavailable(const std::string& why) const;
 
   std::vector<std::string> command_;
   std::chrono::milliseconds limit_;
   QueryAnswerer answer_;
+  UnavailableReport report_;
+  mutable std::string startError_;
+  mutable bool restarted_ = false;
+  mutable bool unavailable_ = false;  // none can be had: every query fails at once
   mutable std::mutex mutex_;
   mutable int fd_ = -1;
   mutable pid_t pid_ = -1;

@@ -77,6 +77,14 @@ bool IsUtf8(std::string_view charset) {
   return name == "utf8";
 }
 
+}  // namespace
+
+std::string ReplaceIllFormedUtf8(std::string_view text) {
+  return WellFormedUtf8(text, kReplacementUtf8);
+}
+
+namespace {
+
 iconv_t Open(const std::string& to, const std::string& from) {
   return iconv_open(to.c_str(), from.c_str());
 }

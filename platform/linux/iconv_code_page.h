@@ -17,6 +17,11 @@ namespace kv::linux_os {
 // are UTF-8 by convention, so that case answers "UTF-8".
 std::string LocaleCharset();
 
+// UTF-8 as Unicode defines it, each maximal ill-formed part of text replaced
+// by U+FFFD: the one rule for bytes that are not text, wherever they come
+// from (mount points, labels).
+std::string ReplaceIllFormedUtf8(std::string_view text);
+
 class IconvCodePage final : public IAnsiCodePage {
  public:
   // The locale's character set.

@@ -1,8 +1,8 @@
 #include "platform/linux/mounts.h"
 
-#include <libmount.h>
 #include <sys/sysmacros.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -21,11 +21,29 @@ constexpr std::string_view kNetworkFileSystems[] = {
     "ncpfs",     "afs",            "coda",       "9p",           "virtiofs",
     "ceph",      "glusterfs",      "lustre",     "beegfs",       "gpfs",
     "davfs",     "fuse.glusterfs", "fuse.sshfs", "fuse.curlftpfs", "fuse.s3fs",
-    "fuse.rclone", "fuse.cephfs"};
+    "fuse.rclone", "fuse.cephfs", "fuse.gcsfuse", "fuse.goofys", "fuse.juicefs",
+    "fuse.blobfuse", "fuse.blobfuse2", "fuse.mfs", "fuse.lizardfs", "fuse.seaweedfs"};
+
+// FUSE file systems that mount package images, as the kernel's squashfs does
+// where FUSE is all there is (containers).
+constexpr std::string_view kImageFuseFileSystems[] = {"fuse.squashfuse", "fuse.squashfuse_ll"};
 
 // File systems that are block-device backed although their source is not a
 // device node (a pool or a dataset name).
 constexpr std::string_view kPoolFileSystems[] = {"zfs", "bcachefs"};
+
+// File systems on local disks, whose figures the kernel keeps in memory.
+// Cluster file systems (ocfs2, gfs2) are left out: they wait for their peers.
+constexpr std::string_view kDiskFileSystems[] = {
+    "ext2", "ext3",  "ext4",     "xfs",   "btrfs",   "vfat",  "msdos",  "exfat",
+    "ntfs", "ntfs3", "f2fs",     "jfs",   "reiserfs", "nilfs2", "hfs",  "hfsplus",
+    "iso9660", "udf", "squashfs", "erofs", "zfs",    "bcachefs", "ufs", "minix"};
+
+// The kernel's own file systems, answered from memory.
+constexpr std::string_view kKernelFileSystems[] = {
+    "devtmpfs", "proc",     "sysfs",   "cgroup", "cgroup2",   "devpts",   "mqueue",
+    "hugetlbfs", "debugfs", "tracefs", "securityfs", "pstore", "bpf",    "configfs",
+    "efivarfs", "binfmt_misc", "fusectl", "nsfs"};
 
 // Where snap packages mount their images.
 constexpr std::string_view kPackageImageTrees[] = {"/snap", "/var/lib/snapd/snap"};
@@ -54,28 +72,87 @@ bool ValidRootPath(std::string_view target) {
   return !target.empty() && target.front() == '/' && target.find('\0') == std::string_view::npos;
 }
 
-// libmount guesses the format of a table from its first line; lines in
-// front of the first mountinfo line ("ID PARENT ...") would make it read
-// the whole text as fstab. They are dropped here.
-bool LooksLikeMountInfoLine(std::string_view line) {
-  std::size_t i = 0;
-  auto digits = [&] {
-    const std::size_t start = i;
-    while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
-    return i > start;
-  };
-  auto blanks = [&] {
-    const std::size_t start = i;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    return i > start;
-  };
-  blanks();
-  return digits() && blanks() && digits();
+// The kernel's escapes undone: a backslash and three octal digits stand for
+// one byte ("\040" a space, "\011" a tab, "\012" a line feed, "\134" a
+// backslash).
+std::string Unescape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  auto octal = [](char c) { return c >= '0' && c <= '7'; };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 3 < text.size() && octal(text[i + 1]) && octal(text[i + 2]) &&
+        octal(text[i + 3])) {
+      out += static_cast<char>(((text[i + 1] - '0') << 6) | ((text[i + 2] - '0') << 3) |
+                               (text[i + 3] - '0'));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
-int SkipLine(struct libmnt_table* table, const char*, int) {
-  if (auto* skipped = static_cast<std::size_t*>(mnt_table_get_userdata(table))) ++*skipped;
-  return 1;  // recoverable: go on with the next line
+// The blank-separated fields of a line.
+std::vector<std::string_view> Fields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t i = 0;
+  while (true) {
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (i == line.size()) return fields;
+    const std::size_t start = i;
+    while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+    fields.push_back(line.substr(start, i - start));
+  }
+}
+
+// A decimal number that fits its type; nullopt for anything else.
+template <class T>
+std::optional<T> Number(std::string_view text) {
+  T value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+// One mountinfo line: "ID PARENT MAJOR:MINOR ROOT TARGET OPTIONS [TAGS...]
+// - TYPE SOURCE SUPER-OPTIONS"; nullopt when it is not one.
+std::optional<MountEntry> ParseMountInfoLine(std::string_view line) {
+  const auto f = Fields(line);
+  std::size_t dash = 6;
+  while (dash < f.size() && f[dash] != "-") ++dash;
+  if (dash + 2 >= f.size()) return std::nullopt;  // no separator, type or source
+  const auto id = Number<int>(f[0]), parent = Number<int>(f[1]);
+  const auto colon = f[2].find(':');
+  if (!id || !parent || colon == std::string_view::npos) return std::nullopt;
+  const auto major = Number<unsigned>(f[2].substr(0, colon));
+  const auto minor = Number<unsigned>(f[2].substr(colon + 1));
+  if (!major || !minor) return std::nullopt;
+  MountEntry e;
+  e.id = *id;
+  e.parentId = *parent;
+  e.device = makedev(*major, *minor);
+  e.root = Unescape(f[3]);
+  e.target = Unescape(f[4]);
+  e.fsType = Unescape(f[dash + 1]);
+  e.source = dash + 2 < f.size() ? Unescape(f[dash + 2]) : std::string();
+  e.options = std::string(f[5]);
+  if (dash + 3 < f.size()) e.options += "," + std::string(f[dash + 3]);
+  return e;
+}
+
+// True when a comma-separated option list holds the option name (alone or
+// with a value); commas inside double quotes belong to their option.
+bool HasOption(std::string_view options, std::string_view name) {
+  std::size_t start = 0;
+  bool quoted = false;
+  for (std::size_t i = 0; i <= options.size(); ++i) {
+    if (i < options.size() && options[i] == '"') quoted = !quoted;
+    if (i < options.size() && (options[i] != ',' || quoted)) continue;
+    const std::string_view option = options.substr(start, i - start);
+    if (option.substr(0, option.find('=')) == name) return true;
+    start = i + 1;
+  }
+  return false;
 }
 
 // The mount table of a machine with many thousands of mounts is a few MB.
@@ -102,79 +179,57 @@ bool IsNetworkFileSystem(std::string_view fsType) { return OneOf(fsType, kNetwor
 
 bool IsRamFileSystem(std::string_view fsType) { return fsType == "tmpfs" || fsType == "ramfs"; }
 
+bool IsLocalFileSystem(std::string_view fsType) {
+  return IsRamFileSystem(fsType) || OneOf(fsType, kDiskFileSystems) ||
+         OneOf(fsType, kKernelFileSystems);
+}
+
+bool IsFuseFileSystem(std::string_view fsType) {
+  return fsType == "fuse" || fsType == "fuseblk" || fsType.starts_with("fuse.");
+}
+
 MountKind KindOf(const MountEntry& entry) {
   if (IsNetworkFileSystem(entry.fsType)) return MountKind::Network;
-  if (IsRamFileSystem(entry.fsType)) {
+  auto inSystemTree = [&] {
     for (auto tree : kSystemTrees)
-      if (InTree(entry.target, tree)) return MountKind::Other;
-    return MountKind::Ram;
-  }
+      if (InTree(entry.target, tree)) return true;
+    return false;
+  };
+  if (IsRamFileSystem(entry.fsType)) return inSystemTree() ? MountKind::Other : MountKind::Ram;
   // The root file system is always one the user works with, also where it is
   // an overlay or another file system without a device (containers, live systems).
   if (entry.target == "/") return MountKind::Block;
   if ((entry.source.starts_with("/dev/") && entry.source.size() > 5) ||
       OneOf(entry.fsType, kPoolFileSystems))
     return MountKind::Block;
+  // The desktop's own (gvfs, the document portal) live under /run.
+  if (IsFuseFileSystem(entry.fsType)) return inSystemTree() ? MountKind::Other : MountKind::Fuse;
   return MountKind::Other;
 }
 
 bool HiddenFromDriveList(const MountEntry& entry) {
-  if (mnt_match_options(entry.options.c_str(), "x-gvfs-hide") == 1) return true;
-  if (entry.fsType != "squashfs" || !entry.source.starts_with("/dev/loop")) return false;
+  if (HasOption(entry.options, "x-gvfs-hide")) return true;
+  const bool image = (entry.fsType == "squashfs" && entry.source.starts_with("/dev/loop")) ||
+                     OneOf(entry.fsType, kImageFuseFileSystems);
+  if (!image) return false;
   for (auto tree : kPackageImageTrees)
     if (InTree(entry.target, tree)) return true;
   return false;
 }
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped) {
+  std::vector<MountEntry> entries;
   std::size_t dropped = 0;
-  // Drop lines before the first mountinfo line (see LooksLikeMountInfoLine).
   while (!text.empty()) {
     const auto eol = text.find('\n');
-    const auto line = text.substr(0, eol);
-    if (LooksLikeMountInfoLine(line)) break;
-    if (line.find_first_not_of(" \t\r") != std::string_view::npos) ++dropped;
+    const std::string_view line = text.substr(0, eol);
     text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+    if (auto entry = ParseMountInfoLine(line))
+      entries.push_back(std::move(*entry));
+    else if (line.find_first_not_of(" \t\r") != std::string_view::npos)
+      ++dropped;
   }
-  std::vector<MountEntry> entries;
   if (skipped) *skipped = dropped;
-  if (text.empty()) return entries;
-
-  FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
-  if (stream == nullptr) return entries;
-  struct libmnt_table* table = mnt_new_table();
-  if (table == nullptr) {
-    std::fclose(stream);
-    return entries;
-  }
-  std::size_t badLines = 0;
-  mnt_table_set_userdata(table, &badLines);
-  mnt_table_set_parser_errcb(table, SkipLine);
-  mnt_table_parse_stream(table, stream, "mountinfo");
-  std::fclose(stream);
-
-  entries.reserve(static_cast<std::size_t>(mnt_table_get_nents(table)));
-  struct libmnt_iter* it = mnt_new_iter(MNT_ITER_FORWARD);
-  struct libmnt_fs* fs = nullptr;
-  auto text_of = [](const char* s) { return s ? std::string(s) : std::string(); };
-  while (it != nullptr && mnt_table_next_fs(table, it, &fs) == 0) {
-    MountEntry e;
-    e.id = mnt_fs_get_id(fs);
-    e.parentId = mnt_fs_get_parent_id(fs);
-    e.device = mnt_fs_get_devno(fs);
-    e.root = text_of(mnt_fs_get_root(fs));
-    e.target = text_of(mnt_fs_get_target(fs));
-    e.fsType = text_of(mnt_fs_get_fstype(fs));
-    e.source = text_of(mnt_fs_get_source(fs));
-    if (char* options = mnt_fs_strdup_options(fs)) {
-      e.options = options;
-      std::free(options);
-    }
-    entries.push_back(std::move(e));
-  }
-  mnt_free_iter(it);
-  mnt_unref_table(table);
-  if (skipped) *skipped += badLines;
   return entries;
 }
 
@@ -200,10 +255,9 @@ std::vector<MountEntry> ParseUtab(std::string_view text) {
       if (equals == std::string_view::npos) continue;
       const std::string_view key = field.substr(0, equals);
       // Values are written with octal escapes for blanks and backslashes ("\040").
-      char* value = mnt_unmangle(std::string(field.substr(equals + 1)).c_str());
-      if (value == nullptr) continue;
+      const std::string value = Unescape(field.substr(equals + 1));
       if (key == "ID") {
-        e.id = std::atoi(value);
+        e.id = Number<int>(value).value_or(0);
       } else if (key == "SRC") {
         e.source = value;
       } else if (key == "TARGET") {
@@ -213,7 +267,6 @@ std::vector<MountEntry> ParseUtab(std::string_view text) {
       } else if (key == "OPTS") {
         e.options = value;
       }
-      std::free(value);
     }
     if (!e.target.empty()) entries.push_back(std::move(e));
   }
@@ -282,12 +335,14 @@ void MountSnapshot::FindReachable() {
   std::optional<std::size_t> root;
   std::unordered_map<ParentAndTarget, std::size_t, ParentAndTargetHash> children;
   children.reserve(n);
+  parentOf_.assign(n, kNoParent);
   for (std::size_t i = 0; i < n; ++i) {
     const auto parent = byId.find(entries_[i].parentId);
     if (parent == byId.end() || parent->second == i) {
       if (!root && entries_[i].target == "/") root = i;
       continue;
     }
+    parentOf_[i] = parent->second;
     children[{parent->second, entries_[i].target}] = i;  // a later mount covers an earlier one
   }
 
@@ -347,6 +402,12 @@ void MountSnapshot::FindReachable() {
       reachableAt_[WithoutTrailingSlash(target)] = i;
     }
   }
+}
+
+const MountEntry* MountSnapshot::Parent(const MountEntry& entry) const {
+  const auto i = static_cast<std::size_t>(&entry - entries_.data());
+  if (i >= entries_.size() || parentOf_[i] == kNoParent) return nullptr;
+  return &entries_[parentOf_[i]];
 }
 
 const MountEntry* MountSnapshot::MountAt(std::string_view mountPoint) const {

@@ -31,18 +31,26 @@ enum class MountKind {
   Block,    // backed by a block device
   Network,  // a network file system
   Ram,      // tmpfs or ramfs mounted where the user works
+  Fuse,     // a FUSE file system mounted where the user works (mergerfs, gocryptfs, bindfs)
 };
 
 bool IsNetworkFileSystem(std::string_view fsType);
 bool IsRamFileSystem(std::string_view fsType);
+bool IsFuseFileSystem(std::string_view fsType);
+// File systems whose figures come from memory: those of local disks, RAM
+// file systems and the kernel's own. Network, FUSE and automounted file
+// systems, and any unknown one, may wait for something outside.
+bool IsLocalFileSystem(std::string_view fsType);
 MountKind KindOf(const MountEntry& entry);
 // Mounts that are not the user's drives although their kind would list them:
-// the read-only squashfs images of packages (snaps) on loop devices, and any
+// the read-only squashfs images of packages (snaps) on loop devices or
+// through squashfuse, and any
 // mount marked x-gvfs-hide, which desktops leave out of their drive lists.
 bool HiddenFromDriveList(const MountEntry& entry);
 
-// Parses mountinfo text with libmount. Lines libmount cannot read are
-// skipped and counted in skipped (when given).
+// Parses mountinfo text, the kernel's escapes undone. Lines that are not
+// mountinfo lines are skipped and counted in skipped (when given); blank
+// lines are skipped without a count.
 std::vector<MountEntry> ParseMountInfo(std::string_view text, std::size_t* skipped = nullptr);
 // Reads and parses a mountinfo file; nullopt when it cannot be read.
 std::optional<std::vector<MountEntry>> ReadMountInfo(const std::string& path,
@@ -70,7 +78,10 @@ class MountSnapshot {
   // no mount is there (a trailing '/' is ignored). A mount hidden under a
   // later mount is not found.
   const MountEntry* MountAt(std::string_view mountPoint) const;
-  // The roots: block-device, network and RAM file systems that can be
+  // The mount that entry (one of Entries()) is mounted on; nullptr for the
+  // root mount and where the table does not hold it.
+  const MountEntry* Parent(const MountEntry& entry) const;
+  // The roots: block-device, network, RAM and FUSE file systems that can be
   // reached and are not hidden from drive lists, each file system once, in
   // mount order.
   const std::vector<const MountEntry*>& Roots() const { return roots_; }
@@ -82,7 +93,9 @@ class MountSnapshot {
   void FindReachable();
 
   std::vector<MountEntry> entries_;
+  static constexpr std::size_t kNoParent = static_cast<std::size_t>(-1);
   std::vector<bool> reachable_;
+  std::vector<std::size_t> parentOf_;  // entry -> its parent's index, or kNoParent
   std::unordered_map<std::string_view, std::size_t> reachableAt_;  // target -> entry
   std::vector<const MountEntry*> roots_;
   std::string rootList_;

@@ -2,7 +2,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <memory>
+#include <string>
 
 #include "platform/factory.h"
 #include "platform/linux/helper_process.h"
@@ -10,9 +12,18 @@
 #include "platform/linux/number_format.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
+#include "platform/visible_text.h"
 
 namespace kv {
 namespace {
+
+// Without a helper the drives that need one show "-" and 0 bytes: one line
+// on the standard error says why.
+void ReportNoHelper(const std::string& why) {
+  const std::string line =
+      "kavreno: 補助プロセスを使えないため、一部のドライブを問い合わせられません: ";
+  std::cerr << VisibleLine(line + why) << std::endl;
+}
 
 QueryAnswerer Answerer() {
   return [statVfs = linux_os::SystemStatVfs()](std::string_view request) {
@@ -23,12 +34,13 @@ QueryAnswerer Answerer() {
 
 class LinuxOsPlatform final : public OsPlatform {
  public:
-  // The helper starts now, while the program has one thread: a copy of the
-  // program is ready long before the drive report asks, where a new program
-  // started at the first query would add a whole program start.
+  // Where a drive needs the helper, it starts now, while the program has
+  // one thread: a copy of the program is ready long before the drive report
+  // asks, where a new program started at the first query would add a whole
+  // program start. A machine whose drives are all local starts none.
   LinuxOsPlatform()
       : queries_(std::make_shared<linux_os::HelperProcessQueries>(
-            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
+            linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer(), ReportNoHelper)),
         files_(queries_),
         memory_("/proc/meminfo", files_),
         keyboard_({}, files_),
@@ -36,7 +48,7 @@ class LinuxOsPlatform final : public OsPlatform {
         names_(files_),
         fileSystems_(ansi_, {.queries = queries_}),
         numbers_(ansi_) {
-    queries_->StartEarly();
+    if (fileSystems_.NeedsHelper()) queries_->StartEarly();
   }
 
   OsServices Services() const override {

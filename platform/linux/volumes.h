@@ -1,10 +1,9 @@
-// Drives, volumes and disk space of the Linux layer: the roots are mount
-// points (see mounts.h); labels and serial numbers are those udev publishes
-// (or libblkid reads where the device is readable); sizes come from statvfs.
+// The Linux drives, volumes and disk space in the shape of the Win32 calls:
+// the roots are mount points (see mounts.h); drive types, labels and serial
+// numbers come from the block devices (block_devices.h); figures from
+// statvfs. Whatever may block on a file system is asked as a query
+// (query_server.h).
 #pragma once
-
-#include <sys/statvfs.h>
-#include <sys/types.h>
 
 #include <functional>
 #include <map>
@@ -17,67 +16,27 @@
 
 #include "platform/ansi.h"
 #include "platform/blocking_queries.h"
+#include "platform/linux/block_devices.h"
 #include "platform/linux/mounts.h"
+#include "platform/linux/query_server.h"
 #include "platform/os.h"
 
 namespace kv::linux_os {
-
-// statvfs, the call that asks a mounted file system for its figures.
-using StatVfsCall = std::function<int(const std::string& path, struct statvfs& out)>;
-StatVfsCall SystemStatVfs();
-
-// The answerer of the queries that may block on a file system: a volume's
-// figures and names ('V'), the device node a mount's source names ('D'), the
-// executable files of a directory ('T'). Runs in the helper process.
-QueryAnswer AnswerFileSystemQuery(std::string_view request, const StatVfsCall& statVfs);
-
-// The 'T' query: which of tools (plain names) are executable regular files
-// in dir; its answer holds '1' or '0' per tool, in order.
-std::string ToolsQuery(std::string_view dir, const std::vector<std::string>& tools);
 
 struct FileSystemConfig {
   std::string mountInfo = "/proc/self/mountinfo";
   std::string sysfs = "/sys";  // /sys/dev/block/MAJ:MIN
   std::string dev = "/dev";    // device nodes and udev's /dev/disk/by-label, by-uuid
   StatVfsCall statVfs = SystemStatVfs();
-  // Where the queries that touch a mounted file system run (the program uses
-  // a HelperProcessQueries); when empty, on the caller's thread with statVfs
-  // and no limit, for made-up file systems.
+  // Where the queries that may wait for something outside run (the program
+  // uses a HelperProcessQueries): those about network, FUSE and unknown file
+  // systems, and about any mount whose path crosses one. The others (local
+  // disks, RAM and the kernel's file systems) are answered on the caller's
+  // thread with statVfs, as all are when this is empty (made-up file systems).
   std::shared_ptr<const IBlockingQueries> queries;
   // mount(8)'s options outside the kernel, x-gvfs-hide among them (none when empty).
   std::string utab = "/run/mount/utab";
 };
-
-// The 32-bit volume serial number of a file-system UUID as udev or blkid
-// writes it: FAT "1A2B-3C4D" gives 0x1A2B3C4D; NTFS (16 hex digits) its low
-// 32 bits, the last 8 digits; any other its first 8 hex digits. 0 when it
-// has no hex digits.
-uint32_t SerialFromUuid(std::string_view uuid);
-
-// A name in /dev/disk/by-label with udev's \xNN escapes undone.
-std::string DecodeUdevName(std::string_view name);
-
-// A block device as sysfs describes it.
-struct BlockDevice {
-  std::string name;        // kernel name: "sda1", "sr0", "dm-0", "zram0"
-  std::string node;        // its device node under the dev directory
-  bool removable = false;  // the whole disk's removable flag
-};
-std::optional<BlockDevice> FindBlockDevice(const std::string& sysfs, const std::string& dev,
-                                           dev_t device);
-
-// True when the drive type of a mount needs the device its source names
-// (file systems that report an anonymous device, such as btrfs): a stat()
-// of a path that the mount table gives, which may lie on a dead mount.
-bool NeedsSourceDevice(const MountEntry& mount);
-
-// GetDriveTypeA of a mount: kDriveRemote for network file systems,
-// kDriveRamDisk for tmpfs, ramfs and zram, kDriveCdRom for iso9660, udf and
-// optical drives, kDriveRemovable for removable disks, kDriveFixed for other
-// local storage, kDriveUnknown for anything else. sourceDevice: the block
-// device of the mount's source where NeedsSourceDevice, else 0.
-uint32_t DriveTypeOf(const MountEntry& mount, const std::string& sysfs, const std::string& dev,
-                     dev_t sourceDevice = 0);
 
 class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpace {
  public:
@@ -92,6 +51,8 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
   // Asks the queries of every root at once; the calls on these roots that
   // follow take the answers, until the next call.
   void PrepareRoots(const std::vector<std::string>& roots) const override;
+  // True when a root's queries go to config.queries (the helper).
+  bool NeedsHelper() const;
 
   std::string VolumeLabelLookup(std::string_view root) const override;
   int32_t GetVolumeInformationA(std::string_view root, std::span<char> volumeName, uint32_t& serial,
@@ -105,21 +66,32 @@ class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpac
                             int32_t& totalNumberOfClusters) const override;
 
  private:
-  struct VolumeFacts;
   struct Prepared;
-  std::optional<MountEntry> Mount(std::string_view root) const;
-  std::optional<VolumeFacts> QueryVolume(std::string_view root, const MountEntry& mount,
+  struct Located {
+    const MountEntry& mount;
+    std::shared_ptr<const MountSnapshot> snapshot;  // which holds mount
+  };
+  std::optional<Located> Mount(std::string_view root) const;
+  // True when the queries of mount are answered on the caller's thread;
+  // judged once per mount point.
+  bool AnsweredInProcess(const MountSnapshot& snapshot, const MountEntry& mount) const;
+  bool JudgedInProcess(const MountSnapshot& snapshot, const MountEntry& mount) const;
+  const IBlockingQueries& QueriesFor(const Located& at) const;
+  std::optional<VolumeFacts> QueryVolume(std::string_view root, const Located& at,
                                          bool wantNames) const;
   BlockingQuery VolumeQuery(const MountEntry& mount, bool wantNames) const;
   uint32_t TypeFrom(const MountEntry& mount, const QueryAnswer& device) const;
   std::optional<Prepared> PreparedFor(std::string_view root) const;
+  std::string LabelInAnsi(std::string_view label) const;
 
   const IAnsiCodePage& ansi_;
   FileSystemConfig config_;
+  std::shared_ptr<const IBlockingQueries> local_;
   std::shared_ptr<const IBlockingQueries> queries_;
   std::shared_ptr<MountTable> table_;
   mutable std::mutex preparedMutex_;
   mutable std::map<std::string, Prepared, std::less<>> prepared_;
+  mutable std::map<std::string, bool, std::less<>> inProcess_;  // mount point -> judged
 };
 
 }  // namespace kv::linux_os

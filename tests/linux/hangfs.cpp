@@ -1,7 +1,9 @@
 // A file system that never answers, like a network file system whose server
 // has gone: it takes the kernel's greeting and then reads every request
 // without answering it, so a call on it sleeps in the kernel until this
-// program ends.
+// program ends. Only the access check is answered, "not implemented", so
+// that a process can take such a directory as its current one, as it could
+// before a server went away.
 //
 //   kv_hangfs TYPE SOURCE MOUNTPOINT [TYPE SOURCE MOUNTPOINT...]
 //
@@ -15,6 +17,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -43,6 +46,12 @@ int main(int argc, char** argv) {
           read(device.fd, buffer.data(), buffer.size()) < static_cast<ssize_t>(sizeof in))
         continue;
       std::memcpy(&in, buffer.data(), sizeof in);
+      if (in.opcode == FUSE_ACCESS) {
+        // The kernel asks no more access checks once told this.
+        const fuse_out_header header{sizeof header, -ENOSYS, in.unique};
+        if (write(device.fd, &header, sizeof header) < 0) std::perror("access");
+        continue;
+      }
       if (in.opcode != FUSE_INIT) continue;  // never answered
       struct {
         fuse_out_header header;

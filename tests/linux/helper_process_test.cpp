@@ -1,15 +1,16 @@
 // The helper process's side of the contract, with standard tools as helpers:
 // cat answers every query with its own request, sleep answers none.
-#include <unistd.h>
+#include "platform/linux/helper_process.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
 
-#include "platform/linux/helper_process.h"
-#include "platform/linux/volumes.h"
+#include "platform/linux/query_server.h"
+#include "platform/linux/tool_search.h"
 
 namespace kv::linux_os {
 namespace {
@@ -59,6 +60,38 @@ TEST(HelperProcess, GivesUpOnQueriesThatDoNotAnswer) {
   EXPECT_EQ(queries.Started(), 1);  // a stalled key is not asked again
   EXPECT_EQ(queries.Ask("quick", Echoed("fast")), "fast");
   EXPECT_EQ(queries.Started(), 2);
+}
+
+// A helper that ends by itself is started again once; where none can be had,
+// the queries fail at once and the report hears why, once.
+TEST(HelperProcess, StartsAgainOnceAndSaysWhenThereIsNone) {
+  const fs::path marker = fs::temp_directory_path() / ("kv-helper-" + std::to_string(getpid()));
+  // Dies at its first start, as one killed at once; serves as cat after.
+  const std::string diesFirst =
+      "if [ -e '" + marker.string() + "' ]; then exec cat; else : > '" + marker.string() + "'; fi";
+  const struct {
+    std::vector<std::string> command;
+    QueryAnswer answer;
+    int started;
+    std::vector<std::string> reports;
+  } kRows[] = {
+      {{"/bin/sh", "-c", diesFirst}, "x", 2, {}},
+      {{"/bin/false"}, std::nullopt, 2, {"補助プロセスが終了しました"}},
+      {{"/nonexistent/helper"}, std::nullopt, 0, {"No such file or directory"}},
+  };
+  for (const auto& row : kRows) {
+    fs::remove(marker);
+    std::vector<std::string> reports;
+    const HelperProcessQueries queries(row.command, 20s, {},
+                                       [&](const std::string& why) { reports.push_back(why); });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(queries.Ask("a", Echoed("x")), row.answer) << row.command.back();
+    EXPECT_EQ(queries.Ask("b", Echoed("x")), row.answer) << row.command.back();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);  // far below the limit
+    EXPECT_EQ(queries.Started(), row.started) << row.command.back();
+    EXPECT_EQ(reports, row.reports) << row.command.back();
+  }
+  fs::remove(marker);
 }
 
 // The program's own helper, made both ways: started again with the hidden

@@ -1,10 +1,12 @@
+#include "platform/linux/mounts.h"
+
 #include <gtest/gtest.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
-#include "platform/linux/mounts.h"
 #include "tests/linux/test_support.h"
 
 namespace kv::linux_os {
@@ -28,7 +30,7 @@ TEST_P(FixtureRoots, ListsTheFileSystemsAUserWorksWith) {
 }
 INSTANTIATE_TEST_SUITE_P(Machines, FixtureRoots,
                          ::testing::Values("ubuntu_desktop", "virtual_machine", "fedora_btrfs",
-                                           "hostile"),
+                                           "hostile", "fuse"),
                          [](const auto& info) { return std::string(info.param); });
 
 // The kernel never shows x-* options: mount(8) keeps them in its utab file,
@@ -50,11 +52,13 @@ TEST(Utab, XGvfsHideHidesTheMountItNames) {
       {"", {}},
       {"SRC=/dev/sdb1 TARGET=/media/usb\\040stick ROOT=/ OPTS=x-gvfs-hide\n", {"/media/usb stick"}},
       {"ID=5 SRC=nas:/e TARGET=/elsewhere ROOT=/ OPTS=noauto,x-gvfs-hide\n", {"/srv"}},
-      {"TARGET=/tmp/a OPTS=x-gvfs-hide\n", {"/tmp/a"}},                 // the covering mount 4
-      {"TARGET=/mnt/bind ROOT=/ OPTS=x-gvfs-hide\n", {}},               // its root is /sub
-      {"ID=99 TARGET=/srv ROOT=/ OPTS=x-gvfs-hide\n", {}},              // no mount 99
+      {"TARGET=/tmp/a OPTS=x-gvfs-hide\n", {"/tmp/a"}},     // the covering mount 4
+      {"TARGET=/mnt/bind ROOT=/ OPTS=x-gvfs-hide\n", {}},   // its root is /sub
+      {"ID=99 TARGET=/srv ROOT=/ OPTS=x-gvfs-hide\n", {}},  // no mount 99
       {"TARGET=/srv ROOT=/ OPTS=x-gvfs-show\n", {}},
       {"OPTS=x-gvfs-hide\ngarbage\n\nTARGET=/srv\tOPTS=x-gvfs-hide", {"/srv"}},
+      {"TARGET=/srv OPTS=x-gvfs-name=\"a,x-gvfs-hide\"\n", {}},  // a comma within quotes
+      {"TARGET=/srv OPTS=ro,x-gvfs-hide=yes\n", {"/srv"}},
   };
   for (const auto& row : kRows) {
     auto entries = ParseMountInfo(mountinfo);
@@ -64,6 +68,40 @@ TEST(Utab, XGvfsHideHidesTheMountItNames) {
       if (std::find(row.hidden.begin(), row.hidden.end(), root) == row.hidden.end())
         expected.push_back(root);
     EXPECT_EQ(RootsOf(MountSnapshot(std::move(entries))), expected) << row.utab;
+  }
+}
+
+// One mountinfo line each: what is read of it ("-" where it is skipped).
+TEST(MountInfo, ReadsEachLineAsTheKernelWritesIt) {
+  const struct {
+    const char* line;
+    const char* read;  // id parent major:minor root|target|type|source|options
+  } kRows[] = {
+      {"36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw,errors=continue",
+       "36 35 98:0 /mnt1|/mnt2|ext3|/dev/root|rw,noatime,rw,errors=continue"},
+      {"5 1 0:40 / /a\\040b\\011c rw - fuse.my\\040fs src\\134x rw",
+       "5 1 0:40 /|/a b\tc|fuse.my fs|src\\x|rw,rw"},
+      {"7 1 8:1 / /x rw shared:1 master:2 propagate_from:3 - ext4 /dev/sda1",
+       "7 1 8:1 /|/x|ext4|/dev/sda1|rw"},
+      {"\t8  1 8:1 / /y rw - ext4 /dev/sda1 rw", "8 1 8:1 /|/y|ext4|/dev/sda1|rw,rw"},
+      {"9 1 8:1 / /z rw - ext4", "-"},             // no source
+      {"9 1 8:1 / /z rw ext4 /dev/sda1 rw", "-"},  // no separator
+      {"9 1 8-1 / /z rw - ext4 /dev/sda1 rw", "-"},
+      {"x 1 8:1 / /z rw - ext4 /dev/sda1 rw", "-"},
+      {"99999999999 1 8:1 / /z rw - ext4 /dev/sda1 rw", "-"},
+  };
+  for (const auto& row : kRows) {
+    std::size_t skipped = 0;
+    const auto entries = ParseMountInfo(row.line, &skipped);
+    std::string read = "-";
+    if (entries.size() == 1) {
+      const MountEntry& e = entries[0];
+      read = std::to_string(e.id) + ' ' + std::to_string(e.parentId) + ' ' +
+             std::to_string(major(e.device)) + ':' + std::to_string(minor(e.device)) + ' ' +
+             e.root + '|' + e.target + '|' + e.fsType + '|' + e.source + '|' + e.options;
+    }
+    EXPECT_EQ(read, row.read) << row.line;
+    EXPECT_EQ(skipped, entries.empty() ? 1u : 0u) << row.line;
   }
 }
 

@@ -90,8 +90,10 @@ INSTANTIATE_TEST_SUITE_P(Roots, DiskSpace, ::testing::ValuesIn(test::Table("disk
 // /tmp is left out: volumes.utab marks it x-gvfs-hide, as mount(8) keeps that option.
 TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   const auto fsys = Make(utf8);
-  const std::string expected = "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
-      "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0\0"s;
+  const std::string expected =
+      "/\0/media/usb stick\0/media/cdrom\0/media/disc\0/var/tmp/zram\0"
+      "/mnt/ntfs\0/mnt/nodisk\0/mnt/gone\0/mnt/nas\0/mnt/huge\0/mnt/badlabel\0/mnt/pool\0/mnt/ssh\0"
+      "/mnt/nas/cache\0/mnt/btrfs\0/mnt/odd\0/mnt/nbd\0/boot/efi\0\0"s;
   for (std::size_t size : {std::size_t{0}, expected.size() - 1, expected.size()}) {
     std::string buffer(size, ' ');
     const bool fits = size == expected.size();
@@ -100,9 +102,12 @@ TEST_F(LinuxVolumesTest, RootListHonoursTheBufferContract) {
   }
 }
 
-// The report's roots are asked in one batch; the calls that follow take its
-// answers, and a root whose queries failed in it (a mount that did not
-// answer in time) reads as failed without being asked again.
+// The report's roots are asked in one batch: what may wait for something
+// outside (network and FUSE file systems, a mount under one, a source path
+// that leaves /dev, a disk reached over a network) goes to the queries given,
+// the rest (an automount point's disk among them) is answered here. The calls that follow take the batch's answers,
+// and a root whose queries failed in it (a mount that did not answer in time)
+// reads as failed without being asked again.
 TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
   struct Recorder final : IBlockingQueries {
     std::vector<QueryAnswer> AskAll(const std::vector<BlockingQuery>& queries) const override {
@@ -119,14 +124,30 @@ TEST_F(LinuxVolumesTest, PreparedRootsAreAskedInOneBatch) {
   };
   auto recorder = std::make_shared<Recorder>();
   const auto fsys = Make(utf8, recorder);
-  fsys.PrepareRoots({"/", "/mnt/nas", "/media"});
+  EXPECT_TRUE(fsys.NeedsHelper());
+  fsys.PrepareRoots({"/", "/mnt/nas", "/media", "/tmp", "/mnt/pool", "/mnt/nas/cache", "/mnt/btrfs",
+                     "/mnt/odd", "/mnt/nbd", "/media/cdrom", "/boot/efi"});
   uint64_t a = 9, t = 9, f = 9;
   EXPECT_EQ(fsys.GetDiskFreeSpaceExA("/", a, t, f), 1);
   EXPECT_EQ(t, 1000u * 4096);
   EXPECT_EQ(fsys.GetDiskFreeSpaceExA("/mnt/nas", a, t, f), 0);
   EXPECT_EQ(fsys.GetDriveTypeA("/mnt/nas"), kDriveRemote);
   EXPECT_EQ(fsys.GetDriveTypeA("/media"), kDriveNoRootDir);
-  EXPECT_EQ(recorder->asked, "/ /mnt/nas | ");
+  EXPECT_EQ(recorder->asked,
+            "/mnt/nas /mnt/pool /mnt/nas/cache /mnt/odd /dev/../mnt/nas/img /mnt/nbd | ");
+}
+
+// A machine whose drives are all local never needs the helper.
+TEST_F(LinuxVolumesTest, LocalDrivesNeedNoHelper) {
+  const std::string mountinfo = (dir_ / "local.mountinfo").string();
+  test::WriteFile(mountinfo,
+                  "1 0 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                  "2 1 0:5 / /dev rw - devtmpfs udev rw\n"
+                  "3 1 0:41 / /tmp rw - tmpfs tmpfs rw\n"
+                  "4 1 0:42 / /home rw - btrfs /dev/sda2 rw\n");
+  const LinuxFileSystems fsys(
+      utf8, {mountinfo, (dir_ / "sys").string(), (dir_ / "dev").string(), StatVfs, nullptr, ""});
+  EXPECT_FALSE(fsys.NeedsHelper());
 }
 
 }  // namespace
