@@ -1,15 +1,10 @@
 #include "platform/linux/system_details.h"
 
-#include "platform/support_report.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/utsname.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <array>
-#include <cerrno>
+
+#include "platform/support_report.h"
 
 namespace kv::linux_os {
 namespace {
@@ -20,32 +15,6 @@ std::string_view Trim(std::string_view s) {
   const auto first = s.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
-// Reads one of the small files the facts come from: a regular file, opened
-// without waiting, at most 256 KiB. nullopt when it cannot be read.
-std::optional<std::string> ReadFactFile(const std::string& path) {
-  constexpr size_t kCap = 256 * 1024;
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  std::optional<std::string> text;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    text.emplace();
-    std::array<char, 4096> chunk;
-    while (text->size() < kCap) {
-      const ssize_t n = read(fd, chunk.data(), std::min(chunk.size(), kCap - text->size()));
-      if (n == 0) break;
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        text.reset();
-        break;
-      }
-      text->append(chunk.data(), static_cast<size_t>(n));
-    }
-  }
-  close(fd);
-  return text;
 }
 
 std::string Unquote(std::string_view value) {
@@ -111,6 +80,10 @@ std::string ParseCpuModelName(std::string_view cpuinfo) {
 std::string TrimFactText(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   return std::string(Trim(text));
+}
+
+std::optional<std::string> LinuxSystemDetails::ReadFactFile(const std::string& path) const {
+  return files_.Read(path);
 }
 
 SystemDetails LinuxSystemDetails::Details() const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/system_files.h"
 #include "platform/os.h"
 
 namespace kv::linux_os {
@@ -36,12 +37,17 @@ struct SystemDetailPaths {
 
 class LinuxSystemDetails final : public ISystemDetails {
  public:
-  explicit LinuxSystemDetails(SystemDetailPaths paths = {}) : paths_(std::move(paths)) {}
+  // files: the bounded reader every file goes through.
+  explicit LinuxSystemDetails(SystemDetailPaths paths = {}, SystemFiles files = SystemFiles())
+      : paths_(std::move(paths)), files_(std::move(files)) {}
   // The kernel release and machine come from uname.
   SystemDetails Details() const override;
 
  private:
+  // Reads one of the files the facts come from.
+  std::optional<std::string> ReadFactFile(const std::string& path) const;
   SystemDetailPaths paths_;
+  SystemFiles files_;
 };
 
 }  // namespace kv::linux_os
