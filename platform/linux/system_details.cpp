@@ -82,11 +82,45 @@ std::string TrimFactText(std::string_view text) {
   return std::string(Trim(text));
 }
 
+bool OnSysfs(std::string_view mountinfo, std::string_view path) {
+  std::size_t longest = 0;
+  std::string_view type;
+  while (!mountinfo.empty()) {
+    const auto end = mountinfo.find('\n');
+    std::string_view line = mountinfo.substr(0, end);
+    mountinfo = end == std::string_view::npos ? std::string_view() : mountinfo.substr(end + 1);
+    // ID PARENT MAJOR:MINOR ROOT MOUNT_POINT OPTIONS [TAGS...] - TYPE SOURCE OPTIONS
+    std::string_view field[5];
+    for (auto& f : field) {
+      line = line.substr(std::min(line.size(), line.find_first_not_of(' ')));
+      const auto space = line.find(' ');
+      f = line.substr(0, space);
+      line = space == std::string_view::npos ? std::string_view() : line.substr(space);
+    }
+    const auto dash = line.find(" - ");
+    if (dash == std::string_view::npos) continue;
+    std::string_view rest = line.substr(dash + 3);
+    const std::string_view point = field[4];
+    const bool above = point == "/" || path == point ||
+                       (path.starts_with(point) && path.size() > point.size() &&
+                        path[point.size()] == '/');
+    if (!above || point.size() < longest) continue;
+    longest = point.size();
+    type = rest.substr(0, rest.find(' '));
+  }
+  return type == "sysfs";
+}
+
 std::optional<std::string> LinuxSystemDetails::ReadFactFile(const std::string& path) const {
+  if (path.starts_with("/sys/")) {
+    if (!mountinfo_) mountinfo_ = files_.Read(paths_.mountinfo).value_or("");
+    if (OnSysfs(*mountinfo_, path)) return ReadRegularFile(path);
+  }
   return files_.Read(path);
 }
 
 SystemDetails LinuxSystemDetails::Details() const {
+  mountinfo_.reset();  // the mount table of now
   SystemDetails d;
   auto release = ReadFactFile(paths_.osRelease);
   if (!release) release = ReadFactFile(paths_.osReleaseFallback);

@@ -26,13 +26,22 @@ std::string ParseCpuModelName(std::string_view cpuinfo);
 // a DMI field (ends with a line feed), without them and surrounding blanks.
 std::string TrimFactText(std::string_view text);
 
+// Whether path lies on the kernel's sysfs, as the mount table (the text of
+// /proc/self/mountinfo) tells: the mount that holds it, the last of the
+// longest mount points above it, is of type sysfs. Such a file is the
+// kernel's own memory and is read in the program; anything else mounted
+// there (a FUSE file system) is read under the query limit.
+bool OnSysfs(std::string_view mountinfo, std::string_view path);
+
 struct SystemDetailPaths {
   std::string osRelease = "/etc/os-release";
   std::string osReleaseFallback = "/usr/lib/os-release";
   std::string cpuinfo = "/proc/cpuinfo";
-  std::string deviceTreeModel = "/proc/device-tree/model";
-  std::string dmiVendor = "/sys/class/dmi/id/sys_vendor";
-  std::string dmiProduct = "/sys/class/dmi/id/product_name";
+  // Where /proc/device-tree and /sys/class/dmi/id lead.
+  std::string deviceTreeModel = "/sys/firmware/devicetree/base/model";
+  std::string dmiVendor = "/sys/devices/virtual/dmi/id/sys_vendor";
+  std::string dmiProduct = "/sys/devices/virtual/dmi/id/product_name";
+  std::string mountinfo = "/proc/self/mountinfo";
 };
 
 class LinuxSystemDetails final : public ISystemDetails {
@@ -48,6 +57,7 @@ class LinuxSystemDetails final : public ISystemDetails {
   std::optional<std::string> ReadFactFile(const std::string& path) const;
   SystemDetailPaths paths_;
   SystemFiles files_;
+  mutable std::optional<std::string> mountinfo_;
 };
 
 }  // namespace kv::linux_os

@@ -80,6 +80,30 @@ TEST(SystemDetails, WaitsForNoFifo) {
   fs::remove_all(dir);
 }
 
+// Only a file the kernel's sysfs holds is read in the program.
+TEST(SystemDetails, TellsWhatLiesOnSysfs) {
+  const std::string table =
+      "22 1 0:21 / /sys rw,nosuid - sysfs sysfs rw\n"
+      "26 1 0:5 / /proc rw - proc proc rw\n"
+      "30 22 0:26 / /sys/fs/cgroup rw shared:9 - cgroup2 cgroup2 rw\n";
+  const struct {
+    std::string mountinfo;
+    const char* path;
+    bool onSysfs;
+  } table_[] = {
+      {table, "/sys/devices/virtual/dmi/id/sys_vendor", true},
+      {table, "/sys/fs/cgroup/x", false},
+      {table, "/system/x", false},
+      {table + "40 22 0:50 / /sys/devices rw - fuse.hangfs hang rw\n",
+       "/sys/devices/virtual/dmi/id/sys_vendor", false},
+      {table + "41 22 0:51 / /sys rw - fuse.hangfs hang rw\n", "/sys/firmware/x", false},
+      {"26 1 0:5 / /proc rw - proc proc rw\n", "/sys/devices/x", false},
+      {"", "/sys/devices/x", false},
+  };
+  for (const auto& row : table_)
+    EXPECT_EQ(OnSysfs(row.mountinfo, row.path), row.onSysfs) << row.path << "\n" << row.mountinfo;
+}
+
 TEST(SystemDetails, ParsersTakeWhatTheFilesSay) {
   EXPECT_EQ(ParseOsReleaseValue("A=1\nB=\"x y\"\n", "B"), "x y");
   EXPECT_EQ(ParseOsReleaseValue("#PRETTY_NAME=no\nNAME=x", "PRETTY_NAME"), std::nullopt);
