@@ -106,8 +106,10 @@ std::string WindowsOsName(std::string_view productName, std::string_view display
   if (const auto at = name.find(kTen); build >= 22000 && at != std::string::npos)
     name.replace(at, kTen.size(), "Windows 11");
   displayVersion = Trim(displayVersion);
-  if (!displayVersion.empty() && name.find(displayVersion) == std::string::npos)
-    name += (name.empty() ? "" : " ") + std::string(displayVersion);
+  if (!displayVersion.empty() && name.find(displayVersion) == std::string::npos) {
+    if (!name.empty()) name += ' ';
+    name += displayVersion;
+  }
   return name;
 }
 
