@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "platform/app_settings.h"
 
@@ -62,6 +63,14 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       line.text = true;
       continue;
     }
+    if (arg == "--report") {
+      line.report = true;
+      continue;
+    }
+    if (arg == "--redact") {
+      line.redact = true;
+      continue;
+    }
 #if KAVRENO_JSON
     if (arg == "--json") {
       line.json = true;
@@ -84,18 +93,31 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
                    std::string(arg) + "'";
     return line;
   }
-  if (line.text && line.json) {
+  const char* const chosen[] = {line.text ? "--text" : nullptr, line.json ? "--json" : nullptr,
+                                line.report ? "--report" : nullptr};
+  std::vector<const char*> given;
+  for (const char* option : chosen)
+    if (option) given.push_back(option);
+  if (given.size() > 1) {
     line.action = CommandLine::Action::Error;
-    line.problem = "--text and --json cannot be combined";
+    line.problem = std::string(given[0]) + " and " + given[1] + " cannot be combined";
+  } else if (line.redact && given.empty()) {
+    line.action = CommandLine::Action::Error;
+#if KAVRENO_JSON
+    line.problem = "--redact needs --text, --json or --report";
+#else
+    line.problem = "--redact needs --text or --report";
+#endif
   }
   return line;
 }
 
 std::string UsageLine() {
 #if KAVRENO_JSON
-  return "Usage: kavreno [--text | --json] [--help] [--version] [Qt option...]";
+  return "Usage: kavreno [--text | --json | --report] [--redact] [--help] [--version] [Qt "
+         "option...]";
 #else
-  return "Usage: kavreno [--text] [--help] [--version] [Qt option...]";
+  return "Usage: kavreno [--text | --report] [--redact] [--help] [--version] [Qt option...]";
 #endif
 }
 
@@ -111,6 +133,11 @@ std::string HelpText() {
          "  --json     print the same information as one JSON object for programs\n"
          "             (names and numbers as the system gives them; sizes in bytes)\n"
 #endif
+         "  --report   print the text with today's facts for a support desk: the OS's\n"
+         "             name and build, the processor's name, the architecture, the\n"
+         "             machine, Kavreno's version and the time (UTC)\n"
+         "  --redact   with --text, --json or --report: write <user> and <computer>\n"
+         "             for the user's and the computer's names, also inside paths\n"
          "  --help     show this help and exit\n"
          "  --version  show the version and exit\n"
          "\n"

@@ -1,5 +1,6 @@
 // Start-up: the main window is the program's start-up object; the platform
 // creates it, runs its load step and dispatches its events until it ends.
+#include <chrono>
 #include <cstdlib>
 #include <exception>
 #include <iostream>
@@ -15,6 +16,7 @@
 #if KAVRENO_JSON
 #include "app/report/json_report.h"
 #endif
+#include "platform/support_report.h"
 #include "platform/visible_text.h"
 
 namespace {
@@ -22,12 +24,31 @@ namespace {
 #if KAVRENO_JSON
 // kavreno --json: the report as one line of JSON on the standard output,
 // whose lost output the program reports as it ends.
-int PrintJson(std::ostream& out) {
+int PrintJson(std::ostream& out, bool redact) {
   const auto os = kv::CreateOsPlatform();
-  out << kv::JsonReport(kv::CollectSystemReport(os->Services())) << '\n';
+  const kv::OsServices services = os->Services();
+  const kv::SystemReport report = kv::CollectSystemReport(services);
+  if (!redact) {
+    out << kv::JsonReport(report) << '\n';
+  } else {
+    const kv::PersonalNames names = kv::ReadPersonalNames(services);
+    out << kv::JsonReport(report, &names) << '\n';
+  }
   return 0;
 }
 #endif
+
+// What --report and --redact make of the text presentation's output: today's
+// facts after it, then the names left out.
+std::string FinishText(std::string text, const kv::CommandLine& line, const kv::OsServices& os) {
+  if (line.report) {
+    const auto details =
+        kv::MakeReportDetails(os.details.Details(), std::chrono::system_clock::now());
+    text = kv::SupportReport(text, details, "\n");
+  }
+  if (line.redact) text = kv::Redact(text, kv::ShownNames(kv::ReadPersonalNames(os)));
+  return text;
+}
 
 // Output that could not be written is an error, whichever way the program
 // ends: a word on the standard error and exit status 1, as the GNU tools do.
@@ -69,21 +90,29 @@ int main(int argc, char** argv) {
 
   try {
 #if KAVRENO_JSON
-    if (line.json) return PrintJson(out);
+    if (line.json) return PrintJson(out, line.redact);
 #endif
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
-    const bool window = !line.text && (kv::HasDisplay() || !line.toolkitOptions.empty());
+    const bool textOnly = line.text || line.report;
+    const bool window = !textOnly && (kv::HasDisplay() || !line.toolkitOptions.empty());
     auto presentation = window ? kv::Presentation::Window : kv::Presentation::Text;
+    // The text is made whole first when something is added to it or taken out.
+    kv::TextFilter finish;
+    if (line.report || line.redact)
+      finish = [&line, &services](std::string text) {
+        return FinishText(std::move(text), line, services);
+      };
     std::unique_ptr<kv::AppPlatform> platform;
     try {
-      platform = kv::CreateAppPlatform(presentation, toolkitArgc, toolkitArgv.data(), services);
+      platform =
+          kv::CreateAppPlatform(presentation, toolkitArgc, toolkitArgv.data(), services, finish);
     } catch (const std::exception& e) {
       if (presentation == kv::Presentation::Text) throw;
       // No window can be opened here: show the same information as text.
       std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
-      platform =
-          kv::CreateAppPlatform(kv::Presentation::Text, toolkitArgc, toolkitArgv.data(), services);
+      platform = kv::CreateAppPlatform(kv::Presentation::Text, toolkitArgc, toolkitArgv.data(),
+                                       services, finish);
     }
     kv::AppServices app = platform->Services();
     kv::frmSystem mainWindow(services, app);

@@ -216,9 +216,9 @@ void BM_DriveReportLinuxMounts(benchmark::State& state) {
   const kv::linux_os::LinuxFileSystems fileSystems(ansi, config);
   const ScriptedPc scripted(0);
   const kv::OsServices& base = scripted.services;
-  const kv::OsServices os{ansi,        base.memory,  base.processor, base.keyboard,
-                          base.directories, base.names, base.version, fileSystems,
-                          fileSystems, fileSystems, base.numbers};
+  const kv::OsServices os{
+      ansi,         base.memory, base.processor, base.keyboard, base.directories, base.names,
+      base.version, fileSystems, fileSystems,    fileSystems,   base.numbers,     base.details};
   TextBox box;
   for (auto _ : state) {
     kv::Drives(os, box);

@@ -2,6 +2,7 @@
 // operating system, picked by CMake.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -53,9 +54,14 @@ class AppPlatform {
 };
 
 // The window system of the given presentation and the application services.
+// With a text filter, the text presentation's whole output passes through it
+// before it reaches the standard output, however the program ends (for the
+// support report and for leaving the names out). A window's context menu
+// makes the support report from os.
 // Throws kv::Error when the presentation cannot be started (no window system
 // library, no display).
+using TextFilter = std::function<std::string(std::string text)>;
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
-                                               const OsServices& os);
+                                               const OsServices& os, TextFilter textFilter = {});
 
 }  // namespace kv

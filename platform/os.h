@@ -198,6 +198,27 @@ class INumberFormat {
   virtual NumberSeparators Separators() const = 0;
 };
 
+// ---- today's facts ----------------------------------------------------------
+
+// What the system says of itself today, for a support report: UTF-8, each
+// empty when the system does not say. Never a serial number.
+struct SystemDetails {
+  std::string osName;         // "Debian GNU/Linux 13 (trixie)", "Windows 11 Pro 24H2"
+  std::string osBuild;        // the kernel release; Windows major.minor.build.revision
+  std::string processorName;  // the processor's marketing name (or the board's model)
+  std::string architecture;   // the machine's own: "x86_64", "aarch64"; "x86", "x64", "ARM64"
+  std::string machine;        // vendor and product name
+  bool operator==(const SystemDetails&) const = default;
+};
+
+class ISystemDetails {
+ public:
+  virtual ~ISystemDetails() = default;
+  // Reads the facts now; cannot fail (what cannot be read is empty). Every
+  // read is bounded like the other queries.
+  virtual SystemDetails Details() const = 0;
+};
+
 // Everything the provider and the drive report ask of the operating system.
 struct OsServices {
   const IAnsiCodePage& ansi;
@@ -211,6 +232,7 @@ struct OsServices {
   const IDrives& drives;
   const IDiskSpace& diskSpace;
   const INumberFormat& numbers;
+  const ISystemDetails& details;
 };
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 // text presentation, --help and --version never load Qt.
 #pragma once
 
+#include "platform/support_report.h"
 #include "platform/ui.h"
 
 namespace kv {
@@ -12,6 +13,9 @@ class QtUi {
   virtual ~QtUi() = default;
   virtual IWindowSystem& Windows() = 0;
   virtual IHelpEngine& Help() = 0;
+  // Where the window's context menu takes the support report's facts and
+  // the names it may leave out; asked only when the user chooses an item.
+  virtual void SetReportSource(ReportSource source) = 0;
 };
 
 }  // namespace kv

@@ -3,6 +3,7 @@
 # at 100 % and 200 % scale, and at 100 % in the Fusion style with a dark palette:
 #
 #   docs/screenshots/main-100.png  about-100.png  main-200.png  about-200.png
+#   docs/screenshots/menu-100.png  menu-200.png  menu-dark-100.png (the context menu)
 #   docs/screenshots/main-dark-100.png  about-dark-100.png
 #
 # Usage: tools/screenshots.sh [OUTPUT_DIR]

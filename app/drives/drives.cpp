@@ -101,10 +101,14 @@ uint64_t Unsigned(int32_t half) { return static_cast<uint32_t>(half); }
 
 enum class Space { Total, Free };
 
-uint64_t SpaceQuery(const OsServices& os, const std::string& rootAnsi, Space which) {
+// One of the space figures; *available (when given) gets the caller's free
+// space from the same answer.
+uint64_t SpaceQuery(const OsServices& os, const std::string& rootAnsi, Space which,
+                    uint64_t* available = nullptr) {
   try {
-    uint64_t available = 0, total = 0, totalFree = 0;
-    os.diskSpace.GetDiskFreeSpaceExA(rootAnsi, available, total, totalFree);
+    uint64_t availableToCaller = 0, total = 0, totalFree = 0;
+    os.diskSpace.GetDiskFreeSpaceExA(rootAnsi, availableToCaller, total, totalFree);
+    if (available) *available = availableToCaller;
     return which == Space::Total ? total : totalFree;
   } catch (const std::exception&) {
     // A system without the 64-bit query: count by clusters instead.
@@ -113,6 +117,8 @@ uint64_t SpaceQuery(const OsServices& os, const std::string& rootAnsi, Space whi
   os.diskSpace.GetDiskFreeSpaceA(rootAnsi, sectorsPerCluster, bytesPerSector, freeClusters,
                                  totalClusters);
   const uint64_t clusterBytes = Unsigned(sectorsPerCluster) * Unsigned(bytesPerSector);
+  // The clusters' count is the caller's.
+  if (available) *available = SaturatingProduct(clusterBytes, Unsigned(freeClusters));
   return SaturatingProduct(clusterBytes,
                            Unsigned(which == Space::Total ? totalClusters : freeClusters));
 }
@@ -152,7 +158,7 @@ void CollectDrives(const OsServices& os, std::vector<DriveRecord>& records) {
     record.driveType = type;
     record.volumeName = name(volumeName);
     record.fileSystem = name(fileSystemName);
-    record.totalBytes = SpaceQuery(os, root.ansi, Space::Total);
+    record.totalBytes = SpaceQuery(os, root.ansi, Space::Total, &record.availableBytes);
     record.freeBytes = SpaceQuery(os, root.ansi, Space::Free);
     record.spaceKnown = true;
   }

@@ -23,6 +23,9 @@ struct DriveRecord {
   bool spaceKnown = false;
   uint64_t totalBytes = 0;
   uint64_t freeBytes = 0;
+  // The free space the calling user may use (a quota or the blocks kept for
+  // the system make it less than freeBytes), as the total's query answered.
+  uint64_t availableBytes = 0;
 };
 
 // Asks the system about every root it lists, in its order: drive type,

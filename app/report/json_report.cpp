@@ -19,7 +19,16 @@ json Drive(const DriveRecord& d) {
           {"drive_type", DriveTypeText(d.driveType)},
           {"drive_type_code", d.driveType},
           {"total_bytes", d.totalBytes},
-          {"free_bytes", d.freeBytes}};
+          {"free_bytes", d.freeBytes},
+          {"available_bytes", d.availableBytes}};
+}
+
+void RedactTexts(json& value, const PersonalNames& names) {
+  if (value.is_string()) {
+    value = Redact(value.get_ref<const std::string&>(), names);
+  } else if (value.is_structured()) {
+    for (json& item : value) RedactTexts(item, names);
+  }
 }
 
 // The characters that JSON lets pass raw but that must not reach a terminal
@@ -55,10 +64,12 @@ std::string EscapeHidden(const std::string& text) {
 
 }  // namespace
 
-std::string JsonReport(const SystemReport& r) {
+std::string JsonReport(const SystemReport& r, const PersonalNames* redactNames) {
   json drives = json::array();
   for (const DriveRecord& d : r.drives) drives.push_back(Drive(d));
-  const json report = {
+  const SystemDetails& s = r.details.system;
+  json report = {
+      {"redacted", redactNames != nullptr},
       {"computer_name", r.computerName},
       {"user_name", r.userName},
       {"os",
@@ -84,7 +95,16 @@ std::string JsonReport(const SystemReport& r) {
        {{"type", r.keyboard.type},
         {"type_code", r.keyboard.typeCode},
         {"function_keys", r.keyboard.functionKeys}}},
-      {"drives", std::move(drives)}};
+      {"drives", std::move(drives)},
+      {"details",
+       {{"os_name", s.osName},
+        {"os_build", s.osBuild},
+        {"processor_name", s.processorName},
+        {"architecture", s.architecture},
+        {"machine", s.machine},
+        {"kavreno_version", r.details.kavrenoVersion},
+        {"generated_utc", r.details.generatedUtc}}}};
+  if (redactNames) RedactTexts(report, *redactNames);
   return EscapeHidden(report.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 

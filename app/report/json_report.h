@@ -10,6 +10,8 @@ namespace kv {
 // One line of UTF-8 JSON, without a line end. Keys in snake_case; numbers as
 // JSON integers; a volume name or file system the system did not answer is
 // null. Bytes of a text that are not UTF-8 become U+FFFD.
-std::string JsonReport(const SystemReport& report);
+// With names, every text (not the keys) has them left out as Redact does,
+// and "redacted" says so.
+std::string JsonReport(const SystemReport& report, const PersonalNames* redactNames = nullptr);
 
 }  // namespace kv

@@ -36,8 +36,8 @@ class FirstAnswers final : public IProcessor, public IKeyboard, public IVersion 
   }
 
   OsServices Services() const {
-    return {os_.ansi,  os_.memory, *this,      *this,         os_.directories,
-            os_.names, *this,      os_.volumes, os_.drives, os_.diskSpace, os_.numbers};
+    return {os_.ansi, os_.memory,  *this,      *this,         os_.directories, os_.names,
+            *this,    os_.volumes, os_.drives, os_.diskSpace, os_.numbers,     os_.details};
   }
 
  private:
@@ -49,7 +49,8 @@ class FirstAnswers final : public IProcessor, public IKeyboard, public IVersion 
 
 }  // namespace
 
-SystemReport CollectSystemReport(const OsServices& system) {
+SystemReport CollectSystemReport(const OsServices& system,
+                                 std::chrono::system_clock::time_point now) {
   const FirstAnswers first(system);
   const OsServices os = first.Services();
   const clsSystem provider(os);
@@ -77,6 +78,7 @@ SystemReport CollectSystemReport(const OsServices& system) {
   r.computerName = provider.ComputerName();
 
   CollectDrives(os, r.drives);
+  r.details = MakeReportDetails(os.details.Details(), now);
   return r;
 }
 

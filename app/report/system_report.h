@@ -3,12 +3,14 @@
 // presentations that hand the information to other programs.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/drives/drives.h"
 #include "platform/os.h"
+#include "platform/support_report.h"
 
 namespace kv {
 
@@ -44,10 +46,12 @@ struct SystemReport {
     uint8_t functionKeys = 0;
   } keyboard;
   std::vector<DriveRecord> drives;  // in the report's order, every record complete
+  ReportDetails details;            // today's facts, made at now
 };
 
 // Asks the provider in the order of the main window's load step, then
-// collects the drives. An error of a query passes on.
-SystemReport CollectSystemReport(const OsServices& os);
+// collects the drives, then today's facts. An error of a query passes on.
+SystemReport CollectSystemReport(const OsServices& os, std::chrono::system_clock::time_point now =
+                                                           std::chrono::system_clock::now());
 
 }  // namespace kv

@@ -11,6 +11,8 @@
 #      Target: within 2 times.
 #  (c) the JSON: `kavreno --json` as a whole process against `kavreno --text`.
 #      Target: within 1.1 times.
+#  (d) the support report: `kavreno --report` against `kavreno --text`, both
+#      whole processes. Target: within 1.1 times.
 #
 # Usage: bench/startup/run.sh BUILD_DIR [RUNS]
 #   BUILD_DIR holds bin/kavreno, bin/kavreno_bare_qt and bin/kavreno_plain_text
@@ -71,6 +73,9 @@ run "$tmp/warm" "$kavreno" --json
 for ((i = 0; i < runs; i++)); do
   pair "$tmp/kavreno-json" "$tmp/kavreno-text-again" "$i" "$kavreno" --json -- "$kavreno" --text
 done
+for ((i = 0; i < runs; i++)); do
+  pair "$tmp/kavreno-report" "$tmp/kavreno-text-third" "$i" "$kavreno" --report -- "$kavreno" --text
+done
 
 echo "Start-up, median of $runs runs each"
 report "(a) window to first paint (Xvfb, X11)" kavreno "$tmp/kavreno-window" \
@@ -78,3 +83,5 @@ report "(a) window to first paint (Xvfb, X11)" kavreno "$tmp/kavreno-window" \
 report "(b) text presentation" kavreno "$tmp/kavreno-text" "plain C++ program" "$tmp/plain-text" 2
 report "(c) JSON against the text presentation" kavreno "$tmp/kavreno-json" \
   "kavreno --text" "$tmp/kavreno-text-again" 1.1
+report "(d) support report against the text presentation" "kavreno --report" \
+  "$tmp/kavreno-report" "kavreno --text" "$tmp/kavreno-text-third" 1.1

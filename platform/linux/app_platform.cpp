@@ -6,16 +6,19 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/console/console_window_system.h"
+#include "platform/console/console_windows.h"
 #include "platform/errors.h"
 #include "platform/factory.h"
 #include "platform/linux/app_services.h"
 #include "platform/linux/helper_process.h"
 #include "platform/linux/install_paths.h"
 #include "platform/qt_module.h"
+#include "platform/support_report.h"
 
 namespace kv {
 namespace {
@@ -49,6 +52,7 @@ class LinuxAppPlatform final : public AppPlatform {
   std::unique_ptr<IWindowSystem> consoleWindows;
   std::unique_ptr<IHelpEngine> consoleHelp;
   std::unique_ptr<QtUi> qt;
+  std::shared_ptr<struct FilteredText> filteredText;
 
  private:
   IWindowSystem& windows_;
@@ -56,6 +60,22 @@ class LinuxAppPlatform final : public AppPlatform {
   linux_os::LinuxRegistry registry_;
   linux_os::LinuxFiles files_;
   linux_os::LinuxPrograms programs_;
+};
+
+// The text presentation's output, held until it is whole and then written
+// through the filter, once: when the program ends or the platform goes.
+struct FilteredText {
+  explicit FilteredText(TextFilter f) : filter(std::move(f)) {}
+  ~FilteredText() { Finish(); }
+  void Finish() {
+    if (finished) return;
+    finished = true;
+    StandardOutput() << filter(stream.str()) << std::flush;
+  }
+  TextFilter filter;
+  std::ostringstream stream;
+  std::unique_ptr<IHelpEngine> help = CreateConsoleHelpEngine();
+  bool finished = false;
 };
 
 std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
@@ -78,8 +98,7 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
     }
     const char* whyNot = nullptr;
     QtUi* ui = create(&argc, argv, &whyNot);
-    if (ui == nullptr)
-      throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
+    if (ui == nullptr) throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
     return std::unique_ptr<QtUi>(ui);
   }
   // One line, reasons apart by semicolons: it is what the user reads on the terminal.
@@ -90,7 +109,19 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
 }  // namespace
 
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
-                                               const OsServices&) {
+                                               const OsServices& os, TextFilter textFilter) {
+  if (presentation == Presentation::Text && textFilter) {
+    auto text = std::make_shared<FilteredText>(std::move(textFilter));
+    auto windows =
+        std::make_unique<console::ConsoleWindowSystem>(text->stream, std::cerr, [text](int status) {
+          text->Finish();
+          std::exit(status);
+        });
+    auto platform = std::make_unique<LinuxAppPlatform>(*windows, *(text->help));
+    platform->consoleWindows = std::move(windows);
+    platform->filteredText = text;
+    return platform;
+  }
   if (presentation == Presentation::Text) {
     auto windows = CreateConsoleWindowSystem(StandardOutput(), std::cerr);
     auto help = CreateConsoleHelpEngine();
@@ -100,6 +131,10 @@ std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& a
     return platform;
   }
   auto qt = LoadQt(argc, argv);
+  qt->SetReportSource(ReportSource{
+      [&os] { return os.details.Details(); },
+      [&os] { return ShownNames(ReadPersonalNames(os)); },
+  });
   auto platform = std::make_unique<LinuxAppPlatform>(qt->Windows(), qt->Help());
   platform->qt = std::move(qt);
   return platform;

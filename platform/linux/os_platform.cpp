@@ -10,6 +10,7 @@
 #include "platform/linux/helper_process.h"
 #include "platform/linux/iconv_code_page.h"
 #include "platform/linux/number_format.h"
+#include "platform/linux/system_details.h"
 #include "platform/linux/system_queries.h"
 #include "platform/linux/volumes.h"
 #include "platform/visible_text.h"
@@ -47,13 +48,14 @@ class LinuxOsPlatform final : public OsPlatform {
         directories_(linux_os::ProcessEnvironment(), files_),
         names_(files_),
         fileSystems_(ansi_, {.queries = queries_}),
-        numbers_(ansi_) {
+        numbers_(ansi_),
+        details_({}, files_) {
     if (fileSystems_.NeedsHelper()) queries_->StartEarly();
   }
 
   OsServices Services() const override {
     return OsServices{ansi_,    memory_,      processor_,   keyboard_,    directories_, names_,
-                      version_, fileSystems_, fileSystems_, fileSystems_, numbers_};
+                      version_, fileSystems_, fileSystems_, fileSystems_, numbers_, details_};
   }
 
  private:
@@ -68,6 +70,7 @@ class LinuxOsPlatform final : public OsPlatform {
   linux_os::LinuxVersion version_;
   linux_os::LinuxFileSystems fileSystems_;
   linux_os::LinuxNumberFormat numbers_;
+  linux_os::LinuxSystemDetails details_;
 };
 
 bool NonEmptyEnv(const char* name) {

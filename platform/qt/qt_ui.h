@@ -31,6 +31,9 @@ class QtUiImpl final : public QtUi {
 
   IWindowSystem& Windows() override { return *windows_; }
   IHelpEngine& Help() override { return *help_; }
+  void SetReportSource(ReportSource source) override {
+    windows_->SetReportSource(std::move(source));
+  }
   QtWindowSystem& QtWindows() { return *windows_; }
   QtHelpEngine& QtHelp() { return *help_; }
 

@@ -60,7 +60,8 @@ void QtWindowSystem::Load(FormCode& code) {
   forms_.emplace(&code, std::move(form));
   if (&code == startup_) {
     startupText_ = std::make_unique<console::TextMirroredForm>(*realised, code.Layout());
-    InstallCopyAll(*realised, [mirror = startupText_.get()] { return mirror->Text("\n"); });
+    InstallCopyAll(
+        *realised, [mirror = startupText_.get()] { return mirror->Text("\n"); }, report_);
     code.Attach(startupText_.get());
   } else {
     code.Attach(realised);

@@ -13,6 +13,7 @@
 #include "platform/errors.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_icons.h"
+#include "platform/support_report.h"
 #include "platform/ui.h"
 
 namespace kv::qt {
@@ -45,6 +46,9 @@ class QtWindowSystem final : public IWindowSystem, private FormEvents {
   QtForm* FormOf(const FormCode& code) const;
   // The handle of the program's icon.
   IconHandle ProgramIconHandle() const { return programIcon_; }
+  // Where the start-up form's context menu takes the report's facts and the
+  // names; for the forms loaded from now on.
+  void SetReportSource(ReportSource source) { report_ = std::move(source); }
 
  private:
   void FormClick(QtForm& form, std::string_view control, int index) override;
@@ -66,6 +70,7 @@ class QtWindowSystem final : public IWindowSystem, private FormEvents {
   // form's text, which the window copies whole.
   FormCode* startup_ = nullptr;
   std::unique_ptr<console::TextMirroredForm> startupText_;
+  ReportSource report_;
   std::set<FormCode*> unloading_;  // forms whose Form_Unload is running
   std::optional<int> pointer_;     // the override cursor this window system set
   bool running_ = false;

@@ -12,7 +12,11 @@ namespace {
 class Win32AppPlatform final : public AppPlatform {
  public:
   explicit Win32AppPlatform(const OsServices& os)
-      : windows_(CreateWin32WindowSystem()), help_(os.version, os.ansi) {}
+      : windows_(CreateWin32WindowSystem(ReportSource{
+            [&os] { return os.details.Details(); },
+            [&os] { return ShownNames(ReadPersonalNames(os)); },
+        })),
+        help_(os.version, os.ansi) {}
   AppServices Services() override { return {*windows_, help_, registry_, files_, programs_}; }
 
  private:
@@ -28,7 +32,8 @@ class Win32AppPlatform final : public AppPlatform {
 // Windows always shows the window: the presentation asked for makes no
 // difference, and the program has no command line of its own to read.
 std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& argc, char** argv,
-                                               const OsServices& os) {
+                                               const OsServices& os, TextFilter textFilter) {
+  (void)textFilter;
   (void)presentation;
   (void)argc;
   (void)argv;

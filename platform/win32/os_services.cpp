@@ -262,7 +262,8 @@ int32_t FileSystems::GetDiskFreeSpaceA(std::string_view root, int32_t& sectorsPe
 
 OsServices OsServicesSet::Services() const {
   return {ansi_,  memory_,  processor_,   keyboard_,    directories_,
-          names_, version_, fileSystems_, fileSystems_, fileSystems_, numbers_};
+          names_, version_, fileSystems_, fileSystems_, fileSystems_, numbers_,
+          details_};
 }
 
 }  // namespace kv::win32

@@ -10,6 +10,7 @@
 #include "platform/factory.h"
 #include "platform/os.h"
 #include "platform/win32/number_format.h"
+#include "platform/win32/system_details.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/timed_call.h"
 #include "platform/win32/win32_text.h"
@@ -116,6 +117,7 @@ class OsServicesSet final : public OsPlatform {
   Version version_;
   FileSystems fileSystems_;
   NumberFormat numbers_;
+  SystemDetailsReader details_;
 };
 
 }  // namespace kv::win32

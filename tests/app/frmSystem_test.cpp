@@ -43,7 +43,11 @@ TEST_F(MainWindow, LoadFillsEveryLabelInOrder) {
 }
 
 // A scripted system or screen, and lines that follow each other in the log.
-struct LoadCase { const char* name; std::function<void(MainWindow&)> script; std::string lines; };
+struct LoadCase {
+  const char* name;
+  std::function<void(MainWindow&)> script;
+  std::string lines;
+};
 
 class Load : public MainWindow, public ::testing::WithParamInterface<LoadCase> {};
 
@@ -167,6 +171,35 @@ TEST(CommandLine, ParsesTheArgumentsAndTellsTheVersion) {
   }
   EXPECT_EQ(VersionText(), "Kavreno 1.0.0");
   EXPECT_TRUE(HelpText().starts_with(UsageLine()));
+}
+
+// The report and the privacy switch: which presentations they go with.
+TEST(CommandLine, TakesTheReportAndTheRedactionWithTheirPresentations) {
+  using enum CommandLine::Action;
+  const struct {
+    std::vector<std::string_view> args;
+    CommandLine::Action action;
+    bool report, redact;
+    const char* problem;
+  } table[] = {
+      {{"--report"}, Run, true, false, ""},
+      {{"--redact", "--report"}, Run, true, true, ""},
+      {{"--text", "--redact"}, Run, false, true, ""},
+      {{"--json", "--redact"}, Run, false, true, ""},
+      {{"--redact"}, Error, false, true, "--redact needs --text, --json or --report"},
+      {{"--report", "--text"}, Error, true, false, "--text and --report cannot be combined"},
+      {{"--json", "--report"}, Error, true, false, "--json and --report cannot be combined"},
+      {{"--text", "--json"}, Error, false, false, "--text and --json cannot be combined"},
+  };
+  for (const auto& row : table) {
+    const CommandLine line = ParseCommandLine(row.args);
+    const std::string args = row.args.empty() ? "" : std::string(row.args[0]);
+    EXPECT_EQ(line.action, row.action) << args;
+    EXPECT_EQ(line.report, row.report) << args;
+    EXPECT_EQ(line.redact, row.redact) << args;
+    EXPECT_EQ(line.problem, row.problem) << args;
+  }
+  EXPECT_NE(HelpText().find("--redact"), std::string::npos);
 }
 
 // The recording form fails where every window system's form fails.

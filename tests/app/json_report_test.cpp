@@ -15,8 +15,9 @@ namespace {
 using nlohmann::json;
 
 struct JsonReportTest : ::testing::Test, test::FakePc {
-  json Report() {
-    const std::string text = JsonReport(CollectSystemReport(services));
+  json Report(const PersonalNames* redact = nullptr) {
+    const auto when = std::chrono::sys_days{std::chrono::year{2026} / 12 / 7};
+    const std::string text = JsonReport(CollectSystemReport(services, when), redact);
     EXPECT_EQ(text.find('\n'), std::string::npos);
     return json::parse(text);
   }
@@ -25,14 +26,38 @@ struct JsonReportTest : ::testing::Test, test::FakePc {
 TEST_F(JsonReportTest, HoldsWhatTheWindowShowsAsValues) {
   os.system = {0x80000003u, 2, 586};
   os.memory = {100, 268435456, 1536};  // 1.5 KB free rounds half to even: 2
-  EXPECT_EQ(Report(), json::parse(R"({"computer_name":"PC01","user_name":"user",
+  EXPECT_EQ(Report(), json::parse(R"({"redacted":false,"computer_name":"PC01","user_name":"user",
       "os":{"family":"Windows NT or Windows 2000","version":"5.0","major":5,"minor":0,
             "platform_id":2},
       "processors":{"count":2,"type":"Intel Pentium","type_code":586,"active_mask":2147483651},
       "memory":{"total_kb":262144,"free_kb":2,"load_percent":100},
       "directories":{"windows":"C:\\WINDOWS\\","system":"C:\\WINDOWS\\SYSTEM\\",
                      "temporary":"C:\\TEMP\\"},
-      "keyboard":{"type":"Japanese","type_code":7,"function_keys":12},"drives":[]})"));
+      "keyboard":{"type":"Japanese","type_code":7,"function_keys":12},"drives":[],
+      "details":{"os_name":"Windows 11 Pro 24H2","os_build":"10.0.26100.2605",
+                 "processor_name":"Intel(R) Core(TM) i5-8250U","architecture":"x64",
+                 "machine":"LENOVO 20L7002AJP","kavreno_version":"1.0.0",
+                 "generated_utc":"2026-12-07T00:00:00Z"}})"));
+  EXPECT_EQ(os.detailReads, 1);
+}
+
+// Every text has the names left out, the keys none; "redacted" says so.
+TEST_F(JsonReportTest, LeavesTheNamesOutOfEveryTextWhenAsked) {
+  os.computerName = "YAMADA-PC";
+  os.userName = "yamada";
+  os.tempDir.path = "C:\\Users\\yamada\\AppData\\Local\\Temp\\";
+  os.details.machine = "yamada-pc's own";
+  os.AddRoot("\\\\yamada-pc\\yamada\\", {.label = "yamada"});
+  const PersonalNames names{"yamada", "YAMADA-PC", true};
+  const json r = Report(&names);
+  EXPECT_EQ(r["redacted"], true);
+  EXPECT_EQ(r["computer_name"], "<computer>");
+  EXPECT_EQ(r["user_name"], "<user>");
+  EXPECT_EQ(r["directories"]["temporary"], "C:\\Users\\<user>\\AppData\\Local\\Temp\\");
+  EXPECT_EQ(r["details"]["machine"], "<computer>'s own");
+  EXPECT_EQ(r["drives"][0]["root"], "\\\\<computer>\\<user>\\");
+  EXPECT_EQ(r["drives"][0]["volume_name"], "<user>");
+  EXPECT_EQ(r.dump().find("amada"), std::string::npos);
 }
 
 TEST_F(JsonReportTest, UnknownCodesAndAFailedVersionQuery) {
@@ -48,8 +73,9 @@ TEST_F(JsonReportTest, UnknownCodesAndAFailedVersionQuery) {
 }
 
 TEST_F(JsonReportTest, OneDriveEntryPerReportBlockInItsOrder) {
-  os.AddRoot("c:\\", {.label = "SYSTEM", .totalBytes = 18446744073709551615ull,
-                      .freeBytes = 9007199254740993ull});
+  os.AddRoot(
+      "c:\\",
+      {.label = "SYSTEM", .totalBytes = 18446744073709551615ull, .freeBytes = 9007199254740993ull});
   os.AddRoot("D:\\", {.driveType = kDriveCdRom, .label = std::nullopt, .totalBytes = std::nullopt});
   os.AddRoot("/mnt/a\nb", {.driveType = 9, .label = "", .fileSystem = "ext4"});
   os.AddRoot("/media/\xff", {.label = "caf\xc3\xa9 \xfe"});
@@ -57,9 +83,10 @@ TEST_F(JsonReportTest, OneDriveEntryPerReportBlockInItsOrder) {
   ASSERT_EQ(drives.size(), 4u);
   EXPECT_EQ(drives[0], json::parse(R"({"root":"C:\\","volume_name":"SYSTEM","file_system":"NTFS",
       "drive_type":"Fixed","drive_type_code":3,"total_bytes":18446744073709551615,
-      "free_bytes":9007199254740993})"));
+      "free_bytes":9007199254740993,"available_bytes":4503599627370496})"));
   EXPECT_EQ(drives[1], json::parse(R"({"root":"D:\\","volume_name":null,"file_system":null,
-      "drive_type":"CD-Rom","drive_type_code":5,"total_bytes":0,"free_bytes":0})"));
+      "drive_type":"CD-Rom","drive_type_code":5,"total_bytes":0,"free_bytes":0,
+      "available_bytes":0})"));
   // JSON's own escaping, not the report's.
   EXPECT_EQ(drives[2]["root"], "/mnt/a\nb");
   EXPECT_EQ(drives[2]["volume_name"], "");

@@ -39,8 +39,17 @@ struct FakeVolume {
 };
 
 // A PC that answers like a Windows 2000 machine until a test scripts it otherwise.
-struct FakeOs : IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, IVolumes, IDrives,
-                IDiskSpace, INumberFormat {
+struct FakeOs : IMemory,
+                IProcessor,
+                IKeyboard,
+                IDirectories,
+                INames,
+                IVersion,
+                IVolumes,
+                IDrives,
+                IDiskSpace,
+                INumberFormat,
+                ISystemDetails {
   // ---- scripted answers
   MemoryStatus memory{37, 268435456, 134217728};
   kv::SystemInfo system{3, 2, 586};
@@ -58,6 +67,9 @@ struct FakeOs : IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, 
   std::optional<std::string> computerName = std::string("PC01");
   std::optional<std::string> userName = std::string("user");
   std::optional<OsVersionInfo> version = OsVersionInfo{5, 0, 2195, kPlatformWin32Nt, {}};
+  SystemDetails details{"Windows 11 Pro 24H2", "10.0.26100.2605", "Intel(R) Core(TM) i5-8250U",
+                        "x64", "LENOVO 20L7002AJP"};
+  mutable int detailReads = 0;
   // Roots in list order (ANSI) and their volumes.
   std::vector<std::pair<std::string, FakeVolume>> roots;
   bool hasDiskFreeSpaceEx = true;
@@ -66,12 +78,12 @@ struct FakeOs : IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, 
   // ---- what was asked (unless recordQueries is off, as for the benchmarks)
   bool recordQueries = true;
   mutable std::vector<uint32_t> rootListBufferSizes;
-  mutable std::vector<std::string> volumeQueries;  // roots as passed
+  mutable std::vector<std::string> volumeQueries;               // roots as passed
   mutable std::vector<std::vector<std::string>> preparedRoots;  // each PrepareRoots call
   mutable std::size_t volumeQueriesWhenPrepared = 0;
 
   OsServices Services(const IAnsiCodePage& ansi) const {
-    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
+    return {ansi, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this, *this};
   }
   FakeVolume& AddRoot(const std::string& root, FakeVolume volume = {}) {
     rootIndex_.emplace(root, roots.size());  // a root listed twice answers as the first
@@ -133,6 +145,10 @@ struct FakeOs : IMemory, IProcessor, IKeyboard, IDirectories, INames, IVersion, 
   }
 
   NumberSeparators Separators() const override { return separators; }
+  SystemDetails Details() const override {
+    ++detailReads;
+    return details;
+  }
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& available, uint64_t& total,
                               uint64_t& totalFree) const override {

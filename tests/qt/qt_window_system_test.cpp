@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -365,6 +366,85 @@ class QtWindowSystemTest : public QObject {
     const std::string expected = whole ? TextPresentation() : "Disk";
     QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(expected));
     QVERIFY(QString::fromStdString(expected).contains(whole ? "PC\\x1b01" : "Disk"));
+  }
+
+  // The context menu's report is the text presentation, an empty line and
+  // today's facts; with "個人情報を伏せる" checked, the names leave neither
+  // the report nor copy-all, while the window keeps showing them. The facts
+  // and the names are asked only when an item is chosen.
+  void copiesTheReport_data() {
+    QTest::addColumn<QString>("keys");  // access keys typed into the menu, one menu each
+    QTest::addColumn<bool>("report");
+    QTest::addColumn<bool>("redacted");
+    QTest::newRow("the report") << "r" << true << false;
+    QTest::newRow("the report without the names") << "pr" << true << true;
+    QTest::newRow("copy-all without the names") << "pc" << false << true;
+    QTest::newRow("checked twice: the names again") << "ppc" << false << false;
+  }
+  void copiesTheReport() {
+    QFETCH(QString, keys);
+    QFETCH(bool, report);
+    QFETCH(bool, redacted);
+    QGuiApplication::clipboard()->clear();
+    QtWindowSystem ws;
+    int asked = 0;
+    ws.SetReportSource(ReportSource{
+        [&] {
+          ++asked;
+          return SystemDetails{"Debian GNU/Linux 13 (trixie)", "6.12.48+deb13-amd64",
+                               "AMD Ryzen 5 PC\x1b" "01", "x86_64", "PC\x1b" "01 Inc."};
+        },
+        [&] { return PersonalNames{"Disk", "PC\\x1b01", false}; }});
+    RecordingForm form(frmSystemLayout());
+    form.onLoad = Fill;
+    QString shownBefore, shownAfter;
+    QTimer::singleShot(0, [&] {
+      QtForm* shown = ws.FormOf(form);
+      QWidget* label = shown->Control("lblComputerName");
+      shownBefore = qobject_cast<QLabel*>(label)->text();
+      QCOMPARE(asked, 0);
+      for (const QChar key : keys) {
+        QObject scope;
+        qttest::WhenUp(&scope, &QApplication::activePopupWidget, [key](QWidget* popup) {
+          auto* redact = popup->findChild<QAction*>("redact");
+          QVERIFY(popup->findChild<QAction*>("copyReport"));
+          QVERIFY(redact && redact->isCheckable());
+          QTest::keyClick(popup, key.toLatin1());
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                label->mapToGlobal(QPoint(2, 2)));
+        QApplication::sendEvent(label, &event);
+      }
+      shownAfter = qobject_cast<QLabel*>(label)->text();
+      ws.Unload(form);
+    });
+    ws.Run(form);
+    std::string expected = TextPresentation();
+    if (report) {
+      expected += "\n詳細：\nOS名：Debian GNU/Linux 13 (trixie)\nOSのビルド：6.12.48+deb13-amd64\n"
+                  "プロセッサ名：AMD Ryzen 5 PC\\x1b01\nアーキテクチャ：x86_64\n"
+                  "機種：PC\\x1b01 Inc.\nKavreno：1.0.0\n作成日時：";
+    }
+    if (redacted) {
+      for (const std::string name : {"PC\\x1b01", "Disk"}) {
+        const std::string placeholder = name == "Disk" ? "<user>" : "<computer>";
+        for (size_t at; (at = expected.find(name)) != std::string::npos;)
+          expected.replace(at, name.size(), placeholder);
+      }
+    }
+    const QString copied = QGuiApplication::clipboard()->text();
+    QVERIFY2(copied.startsWith(QString::fromStdString(expected)), qPrintable(copied));
+    QCOMPARE(asked, report ? 1 : 0);
+    if (report) {
+      QVERIFY(QRegularExpression("作成日時：\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\\n$")
+                  .match(copied)
+                  .hasMatch());
+    } else {
+      QCOMPARE(copied, QString::fromStdString(expected));
+    }
+    QCOMPARE(copied.contains("Disk"), !redacted);
+    QCOMPARE(shownAfter, shownBefore);  // the window keeps the truth
+    QVERIFY(shownAfter.startsWith("PC"));
   }
 
   // The help window opens, comes back to the front when asked again and

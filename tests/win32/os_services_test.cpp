@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -106,6 +107,35 @@ TEST(Provider, MemoryAndVersionAreTheSystems) {
   EXPECT_EQ(major, static_cast<int16_t>(version.dwMajorVersion));
   EXPECT_EQ(minor, static_cast<int16_t>(version.dwMinorVersion));
   EXPECT_EQ(platform, "Windows NT or Windows 2000");
+}
+
+// Today's facts, from the system's own registry and calls: the version the
+// prefix plays (KV_EXPECT_OS_BUILD starts the build, KV_EXPECT_OS_NAME is in
+// the name), the machine's architecture whatever the program's bitness, the
+// processor's name without its padding. Printed, so that a run shows them.
+TEST(SystemDetails, AreTheSystemsOwn) {
+  const SystemDetails d = Os().details.Details();
+  std::printf("OS: %s | build: %s | processor: %s | architecture: %s | machine: %s\n",
+              d.osName.c_str(), d.osBuild.c_str(), d.processorName.c_str(),
+              d.architecture.c_str(), d.machine.c_str());
+  EXPECT_TRUE(std::regex_match(d.osBuild, std::regex(R"(\d+\.\d+\.\d+(\.\d+)?)"))) << d.osBuild;
+  EXPECT_NE(d.osName, "");
+  if (const char* build = std::getenv("KV_EXPECT_OS_BUILD")) {
+    EXPECT_TRUE(d.osBuild.starts_with(build)) << d.osBuild;
+  }
+  if (const char* name = std::getenv("KV_EXPECT_OS_NAME")) {
+    EXPECT_NE(d.osName.find(name), std::string::npos) << d.osName;
+  }
+  // A 32-bit program on a 64-bit system is told the truth, not its own view.
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  if (sizeof(void*) == 8 || wow64) {
+    EXPECT_TRUE(d.architecture == "x64" || d.architecture == "ARM64") << d.architecture;
+  } else {
+    EXPECT_EQ(d.architecture, "x86");
+  }
+  EXPECT_NE(d.processorName, "");
+  EXPECT_FALSE(d.processorName.starts_with(" ") || d.processorName.ends_with(" "));
 }
 
 TEST(Drives, ListTheSystemDriveWithItsTypeAndSpace) {

@@ -6,13 +6,18 @@
 //
 //   kavreno_screenshots OUTPUT_DIR SUFFIX [dark]
 //
-// writes OUTPUT_DIR/main-SUFFIX.png and OUTPUT_DIR/about-SUFFIX.png. The scale
+// writes OUTPUT_DIR/main-SUFFIX.png, OUTPUT_DIR/menu-SUFFIX.png (the window's
+// context menu over it, its privacy item checked) and
+// OUTPUT_DIR/about-SUFFIX.png. The scale
 // comes from Qt (QT_SCALE_FACTOR), the platform from QT_QPA_PLATFORM. With
 // "dark", the windows are drawn in the Fusion style (given to Qt as the
 // program's users give it, -style Fusion) with a dark palette whose buttons
 // are lighter than the window, as in many dark desktop themes.
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QTimer>
@@ -52,7 +57,6 @@ void SamplePc(kv::test::FakeOs& pc) {
   kv::test::FakeVolume floppy;
   floppy.driveType = kv::kDriveRemovable;
   floppy.label.reset();
-  floppy.readable = false;
   floppy.totalBytes.reset();
   floppy.freeBytes.reset();
   pc.AddRoot("A:\\", floppy);
@@ -75,6 +79,41 @@ void SamplePc(kv::test::FakeOs& pc) {
   cd.totalBytes = 681574400ull;
   cd.freeBytes = 0;
   pc.AddRoot("E:\\", cd);
+}
+
+// Opens the window's context menu as a right click does, twice: the first
+// time to check "個人情報を伏せる", the second to take the window with the
+// menu over it.
+bool SaveMenu(QWidget* main, const QString& path) {
+  bool ok = false;
+  const QPoint at(60, 70);
+  for (int round = 0; round < 2; ++round) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [&, poll, round] {
+      QWidget* popup = QApplication::activePopupWidget();
+      if (!popup || !popup->isVisible()) return;
+      poll->stop();
+      poll->deleteLater();
+      if (round == 0) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_P, Qt::NoModifier, "p");
+        QApplication::sendEvent(popup, &press);
+        return;
+      }
+      QPixmap shot = main->grab();
+      {
+        QPainter painter(&shot);
+        painter.drawPixmap(main->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+      }
+      ok = shot.save(path, "PNG");
+      std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "cannot write",
+                   path.toLocal8Bit().constData());
+      popup->close();
+    });
+    poll->start(20);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, main->mapToGlobal(at));
+    QApplication::sendEvent(main, &event);  // returns once the menu has closed
+  }
+  return ok;
 }
 
 QPalette DarkPalette() {
@@ -118,6 +157,7 @@ int main(int argc, char** argv) {
   QTimer::singleShot(300, [&] {
     QWidget* main = VisibleWindow("frmSystem");
     ok = main && Save(main, dir + "/main-" + suffix + ".png") && ok;
+    ok = main && SaveMenu(main, dir + "/menu-" + suffix + ".png") && ok;
     // The About dialog is modal: take it from inside, then press its OK.
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, [&, poll] {

@@ -3,6 +3,7 @@
 // After windows.h:
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -14,11 +15,26 @@ namespace {
 constexpr UINT_PTR kFormSubclass = 0x4B56;  // "KV"
 constexpr UINT_PTR kTextBoxSubclass = 0x4B57;
 constexpr UINT kCopyAllId = 1;
+constexpr UINT kCopyReportId = 2;
+constexpr UINT kRedactId = 3;
 
 struct CopyAll {
   HWND form;
   std::function<std::string()> text;
-  void Copy() const { CopyText(form, text()); }
+  ReportSource report;
+  bool redact = false;
+
+  void Copy() const { CopyText(form, Leaving(text())); }
+  void CopyReport() const {
+    const SystemDetails system = report.details ? report.details() : SystemDetails{};
+    const ReportDetails details = MakeReportDetails(system, std::chrono::system_clock::now());
+    CopyText(form, Leaving(SupportReport(text(), details, "\r\n")));
+  }
+  // The text as it may leave the window: without the names when asked.
+  std::string Leaving(std::string shown) const {
+    if (!redact || !report.names) return shown;
+    return Redact(shown, report.names());
+  }
 };
 
 bool IsTextBox(HWND window) {
@@ -55,10 +71,16 @@ LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
       }
       HMENU menu = CreatePopupMenu();
       AppendMenuW(menu, MF_STRING, kCopyAllId, kCopyAllCaption);
+      AppendMenuW(menu, MF_STRING, kCopyReportId, kCopyReportCaption);
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(menu, MF_STRING | (copyAll->redact ? MF_CHECKED : MF_UNCHECKED), kRedactId,
+                  kRedactCaption);
       const UINT chosen = static_cast<UINT>(TrackPopupMenu(
           menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, window, nullptr));
       DestroyMenu(menu);
       if (chosen == kCopyAllId) copyAll->Copy();
+      if (chosen == kCopyReportId) copyAll->CopyReport();
+      if (chosen == kRedactId) copyAll->redact = !copyAll->redact;
       return 0;
     }
     case WM_CHAR:
@@ -85,8 +107,8 @@ BOOL CALLBACK SubclassTextBox(HWND child, LPARAM data) {
 
 }  // namespace
 
-void InstallCopyAll(HWND form, std::function<std::string()> text) {
-  auto copyAll = std::make_unique<CopyAll>(CopyAll{form, std::move(text)});
+void InstallCopyAll(HWND form, std::function<std::string()> text, ReportSource report) {
+  auto copyAll = std::make_unique<CopyAll>(CopyAll{form, std::move(text), std::move(report)});
   const auto data = reinterpret_cast<DWORD_PTR>(copyAll.get());
   if (!SetWindowSubclass(form, FormProc, kFormSubclass, data)) return;
   copyAll.release();  // the form's window owns it now

@@ -32,7 +32,7 @@ BOOL CALLBACK CollectEnabled(HWND window, LPARAM param) {
 
 class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
  public:
-  Win32WindowSystem() {
+  explicit Win32WindowSystem(ReportSource report) : report_(std::move(report)) {
     // The common controls of the program's manifest (visual styles).
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
@@ -48,8 +48,9 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
       // The start-up form's code sees its form through a mirror that keeps
       // the form's text, which the window copies whole.
       startupText_ = std::make_unique<console::TextMirroredForm>(*form, code.Layout());
-      win32::InstallCopyAll(form->Window(),
-                            [mirror = startupText_.get()] { return mirror->Text("\r\n"); });
+      win32::InstallCopyAll(
+          form->Window(), [mirror = startupText_.get()] { return mirror->Text("\r\n"); },
+          report_);
       code.Attach(startupText_.get());
     } else {
       code.Attach(form);
@@ -246,6 +247,7 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
   std::vector<std::unique_ptr<Form>> retired_;
   FormCode* startup_ = nullptr;
   std::unique_ptr<console::TextMirroredForm> startupText_;
+  ReportSource report_;  // what the start-up form's context menu reports
   std::exception_ptr fault_;
   uint64_t serial_ = 0;
   int pointer_ = kPointerDefault;
@@ -254,8 +256,8 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
 
 }  // namespace
 
-std::unique_ptr<IWindowSystem> CreateWin32WindowSystem() {
-  return std::make_unique<Win32WindowSystem>();
+std::unique_ptr<IWindowSystem> CreateWin32WindowSystem(ReportSource report) {
+  return std::make_unique<Win32WindowSystem>(std::move(report));
 }
 
 }  // namespace kv

@@ -3,10 +3,12 @@
 
 #include <memory>
 
+#include "platform/support_report.h"
 #include "platform/ui.h"
 
 namespace kv {
 
-std::unique_ptr<IWindowSystem> CreateWin32WindowSystem();
+// The start-up form's context menu makes the support report from report.
+std::unique_ptr<IWindowSystem> CreateWin32WindowSystem(ReportSource report = {});
 
 }  // namespace kv
