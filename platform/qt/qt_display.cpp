@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPluginLoader>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -287,6 +288,34 @@ QString WhyNoEglDisplay(const Environment& env, std::chrono::milliseconds limit,
   return {};
 }
 
+// Qt and the libraries under it read their settings from the user's folders
+// (the logging rules as soon as a plugin is looked at, fonts, keyboard
+// compositions) with no limit: a home on a network mount whose server is
+// gone would hold the program before any window. "" when each folder named
+// answers (missing is an answer), otherwise which one does not.
+QString WhyNoUserFolders(const Environment& env, std::chrono::milliseconds limit) {
+  static constexpr const char* kFolders[] = {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                             "XDG_DATA_HOME", "XDG_RUNTIME_DIR"};
+  QList<QByteArray> paths;
+  for (const char* name : kFolders) paths << env(name);
+  const ProbeOutcome outcome = RunBounded(
+      [&](const ProbeStage& stage) -> ProbeAnswer {
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+          stage(static_cast<int>(i) + 1);
+          struct stat info {};
+          if (!paths[i].isEmpty()) stat(paths[i].constData(), &info);
+        }
+        return {};
+      },
+      limit);
+  if (outcome.kind == ProbeOutcome::Kind::Answered) return {};
+  if (outcome.kind != ProbeOutcome::Kind::TimedOut) return WhyNoProbe(outcome);
+  const qsizetype which = std::max(outcome.stage, 1) - 1;
+  return QStringLiteral("%1 \"%2\" が %3 秒以内に応答しません")
+      .arg(QString::fromLatin1(kFolders[which]), QString::fromLocal8Bit(paths[which]),
+           Seconds(limit));
+}
+
 // The platforms Qt tries, in order, each with the options that follow its name.
 QList<std::pair<QByteArray, QByteArray>> PlatformEntries(const QStringList& arguments,
                                                          const Environment& env) {
@@ -369,6 +398,7 @@ QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environ
 
 QString WhyNoWindow(const QStringList& arguments, const Environment& env,
                     std::chrono::milliseconds limit, std::shared_ptr<void>* held) {
+  if (QString why = WhyNoUserFolders(env, limit); !why.isEmpty()) return why;
   const QStringList folders = PluginFolders(arguments, env);
   QStringList reasons;
   for (const auto& [platform, options] : PlatformEntries(arguments, env)) {

@@ -27,7 +27,8 @@ QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environ
 // connection was handed down (WAYLAND_SOCKET); otherwise why not.
 QString WhyNoWaylandCompositor(const Environment& env, std::chrono::milliseconds limit);
 
-// "" when one of the platform candidates has its plugin and reaches its
+// "" when the user's folders (HOME, the XDG folders) answer within limit and
+// one of the platform candidates has its plugin and reaches its
 // display within limit: an X server as -display or DISPLAY names it
 // (connected, authorised with the XAUTHORITY file, its setup answered); a
 // Wayland compositor; the framebuffer device of linuxfb; the DRM device, the

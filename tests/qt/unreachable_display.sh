@@ -2,28 +2,33 @@
 # kavreno where a window is asked for and none can open: an X server that
 # takes the connection and never answers (named by DISPLAY, by -display, and
 # with QT_QPA_PLATFORM=xcb), an authority file that is a FIFO, and the
-# platforms that need a framebuffer or a DRM device the machine lacks. Each
-# case must end within the query limit and a second, with the whole text
-# report, status 0 and exactly one line on stderr.
+# platforms that need a framebuffer or a DRM device the machine lacks; with
+# KV_HANGFS, also an authority file on a file system that never answers.
+# Each case must end within the query limit and a second, with the whole
+# text report, status 0 and exactly one line on stderr.
 #
-# Usage: unreachable_display.sh KAVRENO
+# Usage: unreachable_display.sh KAVRENO [KV_HANGFS]
 # Runs in a user and network namespace of its own, so that the silent
-# server's abstract socket is its own; exits 77 (skipped) where the machine
-# cannot make one.
+# server's abstract socket is its own (and a mount namespace where it can be
+# made); exits 77 (skipped) where the machine cannot make one.
 set -euo pipefail
-kavreno=$1
-limit_ms=2000 budget_ms=3000  # the program's own query limit, and a second more
+kavreno=$1 hangfs=${2:-}
+budget_ms=3000  # the program's own query limit, 2 s, and a second more
 
 if [[ ${KV_IN_NAMESPACE:-} != 1 ]]; then
+  if unshare -rmn --propagation private true 2> /dev/null; then
+    KV_IN_NAMESPACE=1 KV_MOUNTS=1 exec unshare -rmn --propagation private "$0" "$@"
+  fi
   unshare -rn true 2> /dev/null ||
     { echo "SKIP: cannot make a user and network namespace (unshare -rn)"; exit 77; }
   KV_IN_NAMESPACE=1 exec unshare -rn "$0" "$@"
 fi
 
 dir=$(mktemp -d)
-server_pid=
+server_pid= hangfs_pid=
 cleanup() {
   [[ -n $server_pid ]] && kill "$server_pid" 2> /dev/null
+  [[ -n $hangfs_pid ]] && kill "$hangfs_pid" 2> /dev/null
   rm -rf "$dir" 2> /dev/null || true
 }
 trap cleanup EXIT
@@ -99,6 +104,34 @@ run "QT_QPA_PLATFORM=xcb, a silent X server" QT_QPA_PLATFORM=xcb DISPLAY=:7 --
 run "XAUTHORITY a FIFO" DISPLAY=:7 "XAUTHORITY=$dir/fifo" --
 run "QT_QPA_PLATFORM=linuxfb, no framebuffer" "QT_QPA_PLATFORM=$linuxfb" --
 run "QT_QPA_PLATFORM=eglfs, no DRM device" QT_QPA_PLATFORM=eglfs $eglfs_config --
+
+# A home on a file system that never answers. It is mounted in a mount
+# namespace of its own and reached through its server's /proc/PID/root, so
+# that the drive report does not meet it too (it would wait its own limit).
+dead=
+if [[ -z $hangfs ]]; then
+  echo "SKIP (dead mount cases): no kv_hangfs given"
+elif [[ ${KV_MOUNTS:-} != 1 ]]; then
+  echo "SKIP (dead mount cases): cannot make a mount namespace"
+elif [[ ! -r /dev/fuse || ! -w /dev/fuse ]]; then
+  echo "SKIP (dead mount cases): no usable /dev/fuse"
+else
+  mkdir "$dir/home"
+  unshare -m --propagation private "$hangfs" fuse.sshfs server:/home "$dir/home" \
+    > "$dir/hangfs-ready" 2> /dev/null &
+  hangfs_pid=$!
+  for _ in $(seq 100); do
+    [[ -s $dir/hangfs-ready ]] && break
+    kill -0 "$hangfs_pid" 2> /dev/null || break
+    sleep 0.05
+  done
+  if [[ -s $dir/hangfs-ready ]]; then dead=/proc/$hangfs_pid/root$dir/home
+  else echo "SKIP (dead mount cases): cannot mount a FUSE file system here"; fi
+fi
+if [[ -n $dead ]]; then
+  run "XAUTHORITY on a dead mount" DISPLAY=:7 "XAUTHORITY=$dead/.Xauthority" --
+  run "HOME on a dead mount" -u XAUTHORITY DISPLAY=:7 "HOME=$dead" --
+fi
 
 ((failures == 0)) || exit 1
 echo "PASS"
