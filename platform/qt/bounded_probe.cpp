@@ -54,8 +54,10 @@ void KeepOnlyChannel(int channel) {
   }
   const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
   for (int fd = 0; fd < 3; ++fd) {
-    if (null >= 0) dup2(null, fd);
-    else close(fd);
+    if (null >= 0)
+      dup2(null, fd);
+    else
+      close(fd);
   }
   if (close_range(kChannel + 1, ~0U, 0) != 0) {
     const long most = sysconf(_SC_OPEN_MAX);

@@ -168,7 +168,8 @@ QString WhyNoX(const QByteArray& display, const Environment& env, std::chrono::m
       break;
     case ProbeOutcome::Kind::TimedOut:
       if (outcome.stage == kReadingAuthority)
-        return QStringLiteral("XAUTHORITY \"%1\" が %2 秒以内に読めません").arg(file, Seconds(limit));
+        return QStringLiteral("XAUTHORITY \"%1\" が %2 秒以内に読めません")
+            .arg(file, Seconds(limit));
       return QStringLiteral("X ディスプレイ \"%1\" が %2 秒以内に応答しません")
           .arg(shown, Seconds(limit));
     default:
