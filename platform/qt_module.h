@@ -20,10 +20,20 @@ class QtUi {
 
 }  // namespace kv
 
-// The module's one exported symbol. Creates the QApplication (argc and argv
-// must outlive the returned object) and answers the window system; nullptr
-// when no window can be opened, with *whyNot set to the reason (one line,
-// UTF-8, owned by the module).
-extern "C" kv::QtUi* kavreno_qt_create(int* argc, char** argv, const char** whyNot);
+// What the program tells the module as it starts it.
+struct KavrenoQtStart {
+  // How long the display may take to answer, in milliseconds.
+  long queryLimitMs;
+  // The folders the help file is looked for in, in order, ending with nullptr.
+  const char* const* helpDirs;
+};
+
+// The module's one exported symbol. Makes sure a window can open (within the
+// query limit), creates the QApplication (argc and argv must outlive the
+// returned object) and answers the window system; nullptr when no window can
+// be opened, with *whyNot set to the reason (one line, UTF-8, owned by the
+// module).
+extern "C" kv::QtUi* kavreno_qt_create(int* argc, char** argv, const KavrenoQtStart* start,
+                                       const char** whyNot);
 inline constexpr const char* kKavrenoQtModule = "libkavreno-qt.so";
 inline constexpr const char* kKavrenoQtEntry = "kavreno_qt_create";

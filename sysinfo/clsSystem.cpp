@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "platform/errors.h"
+#include "platform/trim_null.h"
 
 namespace kv {
 namespace {
@@ -46,11 +47,6 @@ uint8_t ToByte(int64_t value) {
 }
 
 }  // namespace
-
-std::string TrimNull(const std::string& s) {
-  const auto nul = s.find('\0');
-  return nul == std::string::npos ? s : s.substr(0, nul);
-}
 
 void clsSystem::FreeMemory(uint8_t& btePercentUsed, int32_t& lngTotalRam,
                            int32_t& lngFreeRam) const {

@@ -48,7 +48,4 @@ class clsSystem {
   const OsServices& os_;
 };
 
-// The part of s before its first NUL, or the whole of s when it holds none.
-std::string TrimNull(const std::string& s);
-
 }  // namespace kv

@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/trim_null.h"
 #include "platform/visible_text.h"
 
 namespace kv {
@@ -60,15 +61,6 @@ std::string RootCaption(const std::string& root) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return upper;
 }
-
-namespace {
-
-std::string TrimNull(const std::string& s) {
-  const auto nul = s.find('\0');
-  return nul == std::string::npos ? s : s.substr(0, nul);
-}
-
-}  // namespace
 
 const char* DriveTypeText(uint32_t type) {
   switch (type) {

@@ -25,7 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using QtCreate = QtUi* (*)(int*, char**, const char**);
+using QtCreate = QtUi* (*)(int*, char**, const KavrenoQtStart*, const char**);
 
 // Where the Qt module is looked for: the install's library folder relative to
 // the program, the build tree, then the configured library folder.
@@ -96,9 +96,21 @@ std::unique_ptr<QtUi> LoadQt(int& argc, char** argv) {
       reasons += "; " + candidate.string() + ": " + kKavrenoQtEntry + " がありません";
       continue;
     }
+    // The help file is looked for where the install put it (next to the
+    // program in the build tree), the display gets the query limit.
+    std::vector<std::string> helpDirs;
+    for (const auto& dir :
+         linux_os::DataDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
+      helpDirs.push_back(dir.string());
+    std::vector<const char*> helpDirNames;
+    for (const std::string& dir : helpDirs) helpDirNames.push_back(dir.c_str());
+    helpDirNames.push_back(nullptr);
+    const KavrenoQtStart start{static_cast<long>(linux_os::QueryLimit().count()),
+                               helpDirNames.data()};
     const char* whyNot = nullptr;
-    QtUi* ui = create(&argc, argv, &whyNot);
-    if (ui == nullptr) throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
+    QtUi* ui = create(&argc, argv, &start, &whyNot);
+    if (ui == nullptr)
+      throw WindowNotOpenedError(whyNot ? whyNot : candidate.string());
     return std::unique_ptr<QtUi>(ui);
   }
   // One line, reasons apart by semicolons: it is what the user reads on the terminal.

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -21,18 +22,23 @@ QByteArray ProcessEnvironment(const char* name);
 // the desktop session's platform with X11 after it.
 QList<QByteArray> PlatformCandidates(const QStringList& arguments, const Environment& env);
 
-// "" when the Wayland compositor's socket (WAYLAND_DISPLAY, by default
-// wayland-0, in XDG_RUNTIME_DIR) takes a connection, or one was handed down
-// (WAYLAND_SOCKET); otherwise why not.
-QString WhyNoWaylandCompositor(const Environment& env);
+// "" when the Wayland compositor behind its socket (WAYLAND_DISPLAY, by
+// default wayland-0, in XDG_RUNTIME_DIR) answers within limit, or a
+// connection was handed down (WAYLAND_SOCKET); otherwise why not.
+QString WhyNoWaylandCompositor(const Environment& env, std::chrono::milliseconds limit);
 
-// "" when one of the platform candidates has its plugin and reaches its
-// display (an X server as -display or DISPLAY names it; a Wayland compositor
-// at WAYLAND_DISPLAY in XDG_RUNTIME_DIR); otherwise why none can, in one line.
+// "" when the user's folders (HOME, the XDG folders) answer within limit and
+// one of the platform candidates has its plugin and reaches its
+// display within limit: an X server as -display or DISPLAY names it
+// (connected, authorised with the XAUTHORITY file, its setup answered); a
+// Wayland compositor; the framebuffer device of linuxfb; the DRM device, the
+// X server or the framebuffer of eglfs, as its device integration needs.
+// Otherwise why none can, in one line. Whatever may not answer is asked in a
+// process of its own (RunBounded), so nothing holds the program longer.
 // With held, the connection made to the X server stays open until *held is
 // released: release it once Qt has connected (an X server without clients
 // resets itself and turns away the next one meanwhile).
-QString WhyNoWindow(const QStringList& arguments, const Environment& env = ProcessEnvironment,
-                    std::shared_ptr<void>* held = nullptr);
+QString WhyNoWindow(const QStringList& arguments, const Environment& env,
+                    std::chrono::milliseconds limit, std::shared_ptr<void>* held = nullptr);
 
 }  // namespace kv::qt

@@ -11,7 +11,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "platform/linux/install_paths.h"
 #include "platform/qt/qt_text.h"
 
 namespace kv::qt {
@@ -53,13 +52,6 @@ class HelpWindow final : public QWidget {
 };
 
 }  // namespace
-
-QStringList DefaultHelpDirs() {
-  QStringList dirs;
-  for (const auto& dir : linux_os::DataDirs(linux_os::ProgramDir(), linux_os::ConfiguredLayout()))
-    dirs.append(QFile::decodeName(dir.c_str()));
-  return dirs;
-}
 
 QtHelpEngine::QtHelpEngine(QStringList searchDirs, std::string ansiCodeset)
     : searchDirs_(std::move(searchDirs)), ansiCodeset_(std::move(ansiCodeset)) {}

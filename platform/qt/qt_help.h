@@ -41,9 +41,4 @@ class QtHelpEngine final : public IHelpEngine {
   std::map<QString, QPointer<QWidget>> windows_;
 };
 
-// The folders the program's help file is looked for in: next to the program
-// (the build tree), the install's data folder relative to the program, and
-// the configured data folder.
-QStringList DefaultHelpDirs();
-
 }  // namespace kv::qt

@@ -97,7 +97,7 @@ bool LoadQtTranslation(QTranslator& translator) {
   return QCoreApplication::installTranslator(&translator);
 }
 
-QtUiImpl::QtUiImpl(int& argc, char** argv) : app_(argc, argv) {
+QtUiImpl::QtUiImpl(int& argc, char** argv, QStringList helpDirs) : app_(argc, argv) {
   QApplication::setApplicationName(
       QString::fromUtf8(kApp.title.data(), static_cast<qsizetype>(kApp.title.size())));
   QApplication::setApplicationVersion(
@@ -110,7 +110,7 @@ QtUiImpl::QtUiImpl(int& argc, char** argv) : app_(argc, argv) {
   ConfigureJapaneseFonts();
 
   const char* codeset = nl_langinfo(CODESET);
-  help_ = std::make_unique<QtHelpEngine>(DefaultHelpDirs(), codeset ? codeset : "");
+  help_ = std::make_unique<QtHelpEngine>(std::move(helpDirs), codeset ? codeset : "");
   WindowSystemOptions options;
   options.exitAfterFirstPaint = EnvironmentFlag("KAVRENO_EXIT_AFTER_PAINT");
   options.beforeEnd = [this] { help_->CloseAll(); };

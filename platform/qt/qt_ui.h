@@ -25,8 +25,9 @@ bool LoadQtTranslation(QTranslator& translator);
 
 class QtUiImpl final : public QtUi {
  public:
-  // argc and argv must outlive the object.
-  QtUiImpl(int& argc, char** argv);
+  // argc and argv must outlive the object. The help file is looked for in
+  // helpDirs, in order.
+  QtUiImpl(int& argc, char** argv, QStringList helpDirs);
   ~QtUiImpl() override;
 
   IWindowSystem& Windows() override { return *windows_; }

@@ -22,9 +22,11 @@ int main(int argc, char** argv) {
     void* module = dlopen(argv[2], RTLD_NOW | RTLD_LOCAL);
     void* entry = module ? dlsym(module, kKavrenoQtEntry) : nullptr;
     static int qtArgc = 1;
-    kv::QtUi* ui =
-        entry ? reinterpret_cast<decltype(&kavreno_qt_create)>(entry)(&qtArgc, argv, nullptr)
-              : nullptr;
+    const char* const helpDirs[] = {nullptr};
+    const KavrenoQtStart start{2000, helpDirs};
+    kv::QtUi* ui = entry ? reinterpret_cast<decltype(&kavreno_qt_create)>(entry)(&qtArgc, argv,
+                                                                                 &start, nullptr)
+                         : nullptr;
     if (!ui) return 2;
     std::printf("ui=ok;");
     ui->Windows().Load(form);

@@ -7,6 +7,7 @@
 #include "platform/qt/qt_window_system.h"
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -24,9 +25,12 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QtTest>
+#include <chrono>
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "about/frmAbout_layout.h"
 #include "app/frmSystem_layout.h"
@@ -51,19 +55,47 @@ Environment Only(Variables variables) {
   };
 }
 
-// A Unix socket at path; listening until the returned descriptor is closed.
+// The limit the display checks get here.
+constexpr std::chrono::milliseconds kLimit{300};
+
+// A Unix socket at path (a leading NUL: an abstract name); listening until
+// the returned descriptor is closed. Connections wait in its backlog,
+// unanswered, until they are accepted.
 int Listen(const QByteArray& path) {
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
   const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-      listen(fd, 1) != 0) {
+  const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+  if (bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0 || listen(fd, 8) != 0) {
     close(fd);
     return -1;
   }
   return fd;
 }
+
+// A server on a listening socket that answers each client's first bytes with
+// as many of its own, as a compositor answers wl_display.sync.
+class AnsweringServer {
+ public:
+  explicit AnsweringServer(int listening)
+      : fd_(listening), thread_([this] {
+          for (int client; (client = accept(fd_, nullptr, nullptr)) >= 0; close(client)) {
+            char request[12];
+            const ssize_t n = read(client, request, sizeof request);
+            if (n > 0 && write(client, request, static_cast<size_t>(n)) != n) break;
+          }
+        }) {}
+  ~AnsweringServer() {
+    shutdown(fd_, SHUT_RDWR);  // ends the accept
+    thread_.join();
+    close(fd_);
+  }
+
+ private:
+  int fd_;
+  std::thread thread_;
+};
 
 // Shows the About dialog modally and runs act while it is up; OK unloads the
 // dialog, and so does the end of act. Returns when Show does.
@@ -158,7 +190,7 @@ class QtWindowSystemTest : public QObject {
     QFETCH(QStringList, arguments);
     QFETCH(Variables, env);
     QFETCH(QString, why);
-    QCOMPARE(WhyNoWindow(arguments, Only(env)), why);
+    QCOMPARE(WhyNoWindow(arguments, Only(env), kLimit), why);
   }
 
   // A plugin that is there but cannot load (a library it needs is missing):
@@ -175,7 +207,7 @@ class QtWindowSystemTest : public QObject {
     QVERIFY(copy.open(QIODevice::WriteOnly) && copy.write(plugin) == plugin.size());
     copy.close();
     const QString why =
-        WhyNoWindow({"-platformpluginpath", dir.path(), "-platform", "kvbroken1"}, Only({}));
+        WhyNoWindow({"-platformpluginpath", dir.path(), "-platform", "kvbroken1"}, Only({}), kLimit);
     QVERIFY2(why.startsWith("Qt のプラットフォーム プラグイン \"kvbroken1\" を読み込めません") &&
                  why.contains("libQt6Gux.so.6"),
              qPrintable(why));
@@ -186,17 +218,23 @@ class QtWindowSystemTest : public QObject {
     const QByteArray dir = QFile::encodeName(runtime.path());
     const int live = Listen(dir + "/wayland-0");
     QVERIFY(live >= 0);
+    const AnsweringServer compositor(live);
+    const int silent = Listen(dir + "/wayland-silent");
+    QVERIFY(silent >= 0);
     const int gone = Listen(dir + "/wayland-gone");
     QVERIFY(gone >= 0);
     close(gone);  // the socket file stays, with no compositor behind it
     const struct {
       const char* name;
       Variables env;
-      const char* why;  // how the reason starts; "" when a connection was made
+      QByteArray why;  // how the reason starts; "" when the compositor answered
     } table[] = {
         {"wayland-0 by default", {{"XDG_RUNTIME_DIR", dir}}, ""},
         {"an absolute path", {{"WAYLAND_DISPLAY", dir + "/wayland-0"}}, ""},
         {"handed down", {{"WAYLAND_SOCKET", "3"}}, ""},
+        {"a compositor that never answers",
+         {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-silent"}},
+         "Wayland コンポジタ \"" + dir + "/wayland-silent\" が 0.3 秒以内に応答しません"},
         {"no compositor behind the socket",
          {{"XDG_RUNTIME_DIR", dir}, {"WAYLAND_DISPLAY", "wayland-gone"}},
          "Wayland コンポジタ"},
@@ -208,11 +246,71 @@ class QtWindowSystemTest : public QObject {
          "XDG_RUNTIME_DIR が設定されていません"},
     };
     for (const auto& row : table) {
-      const QString why = WhyNoWaylandCompositor(Only(row.env));
-      QVERIFY2(*row.why ? why.startsWith(QString::fromUtf8(row.why)) : why.isEmpty(),
+      const QString why = WhyNoWaylandCompositor(Only(row.env), kLimit);
+      QVERIFY2(!row.why.isEmpty() ? why.startsWith(QString::fromUtf8(row.why)) : why.isEmpty(),
                qPrintable(QStringLiteral("%1: %2").arg(row.name, why)));
     }
-    close(live);
+    close(silent);
+  }
+
+  // Displays and devices that cannot be reached, or not within the limit:
+  // each gives its reason before Qt is asked.
+  void unreachableDisplays() {
+    QTemporaryDir scratch;
+    const QByteArray dir = QFile::encodeName(scratch.path());
+    // An X server that takes connections and never answers, on an abstract
+    // socket of a display number of this process's own.
+    const QByteArray display = ':' + QByteArray::number(6000 + getpid() % 3000);
+    const int silentX = Listen(QByteArray("\0/tmp/.X11-unix/X", 17) + display.mid(1));
+    QVERIFY(silentX >= 0);
+    QVERIFY(mkfifo(dir + "/fifo", 0600) == 0);
+    QVERIFY(QDir(scratch.path()).mkdir("home") && mkfifo(dir + "/home/.Xauthority", 0600) == 0);
+    QFile config(scratch.filePath("kms.json"));
+    QVERIFY(config.open(QIODevice::WriteOnly) &&
+            config.write("{ \"device\": \"" + dir + "/card0\" }") > 0);
+    config.close();
+    const QByteArray noAuthority = dir + "/no-authority";
+    const struct {
+      const char* name;
+      Variables env;
+      QByteArray why;  // how the reason starts
+    } table[] = {
+        {"an X server that never answers",
+         {{"DISPLAY", display}, {"XAUTHORITY", noAuthority}},
+         "X ディスプレイ \"" + display + "\" が 0.3 秒以内に応答しません"},
+        {"XAUTHORITY a FIFO",
+         {{"DISPLAY", display}, {"XAUTHORITY", dir + "/fifo"}},
+         "XAUTHORITY \"" + dir + "/fifo\" は通常のファイルではありません"},
+        {"XAUTHORITY from HOME",
+         {{"DISPLAY", display}, {"HOME", dir + "/home"}},
+         "XAUTHORITY \"" + dir + "/home/.Xauthority\" は通常のファイルではありません"},
+        {"linuxfb, no such device",
+         {{"QT_QPA_PLATFORM", "linuxfb:fb=" + dir + "/fb0:size=640x480"}},
+         "フレームバッファ デバイス \"" + dir + "/fb0\" を開けません"},
+        {"linuxfb, not a framebuffer",
+         {{"QT_QPA_PLATFORM", "linuxfb:fb=/dev/null"}},
+         "フレームバッファ デバイス \"/dev/null\" を開けません"},
+        {"linuxfb on DRM, no such device",
+         {{"QT_QPA_PLATFORM", "linuxfb"}, {"QT_QPA_FB_DRM", "1"}, {"QT_QPA_KMS_CONFIG", dir + "/kms.json"}},
+         "DRM デバイス \"" + dir + "/card0\" を開けません"},
+        {"eglfs on KMS, no such device",
+         {{"QT_QPA_PLATFORM", "eglfs"}, {"QT_QPA_EGLFS_KMS_CONFIG", dir + "/kms.json"}},
+         "DRM デバイス \"" + dir + "/card0\" を開けません"},
+        {"eglfs on X11, a silent server",
+         {{"QT_QPA_PLATFORM", "eglfs"}, {"DISPLAY", display}, {"XAUTHORITY", noAuthority}},
+         "X ディスプレイ \"" + display + "\" が 0.3 秒以内に応答しません"},
+        {"eglfs with no integration, no framebuffer",
+         {{"QT_QPA_PLATFORM", "eglfs"},
+          {"QT_QPA_EGLFS_INTEGRATION", "none"},
+          {"QT_QPA_EGLFS_FB", "/dev/null"}},
+         "フレームバッファ デバイス \"/dev/null\" を開けません"},
+    };
+    for (const auto& row : table) {
+      const QString why = WhyNoWindow({}, Only(row.env), kLimit);
+      QVERIFY2(why.startsWith(QString::fromUtf8(row.why)),
+               qPrintable(QStringLiteral("%1: %2").arg(row.name, why)));
+    }
+    close(silentX);
   }
 
   // The About dialog's keys and focus.
