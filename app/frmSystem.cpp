@@ -57,7 +57,7 @@ void frmSystem::Form_Load() {
 
 void frmSystem::Drives() {
   strCrLf_ = "\r\n";
-  kv::Drives(os_, me_->TextBox("Text1"));
+  kv::WriteDriveReport(os_, me_->TextBox("Text1"));
 }
 
 std::string frmSystem::HelpFile() const { return os_.ansi.ToAnsi(kApp.helpFile); }

@@ -154,7 +154,7 @@ void BM_DriveReportThisMachine(benchmark::State& state) {
   const kv::OsServices os = Machine().Services();
   TextBox box;
   for (auto _ : state) {
-    kv::Drives(os, box);
+    kv::WriteDriveReport(os, box);
     benchmark::DoNotOptimize(box);
   }
   state.counters["bytes_of_report"] = static_cast<double>(box.Text().size());
@@ -167,7 +167,7 @@ void BM_DriveReportScripted(benchmark::State& state) {
   const kv::OsServices& os = scripted.services;
   TextBox box;
   for (auto _ : state) {
-    kv::Drives(os, box);
+    kv::WriteDriveReport(os, box);
     benchmark::DoNotOptimize(box);
   }
   state.SetComplexityN(state.range(0));
@@ -221,7 +221,7 @@ void BM_DriveReportLinuxMounts(benchmark::State& state) {
       base.version, fileSystems, fileSystems,    fileSystems,   base.numbers,     base.details};
   TextBox box;
   for (auto _ : state) {
-    kv::Drives(os, box);
+    kv::WriteDriveReport(os, box);
     benchmark::DoNotOptimize(box);
   }
   std::remove(path);

@@ -143,9 +143,9 @@ class IVolumes {
                                         uint32_t& flags, std::span<char> fileSystemName) const = 0;
 };
 
-class IDrives {
+class IDriveList {
  public:
-  virtual ~IDrives() = default;
+  virtual ~IDriveList() = default;
   // GetLogicalDriveStringsA. The list is each root (ANSI) followed by a NUL,
   // and one more NUL at the end. When the list fits the buffer: writes it and
   // answers its length without the final NUL. When it does not fit: answers
@@ -229,7 +229,7 @@ struct OsServices {
   const INames& names;
   const IVersion& version;
   const IVolumes& volumes;
-  const IDrives& drives;
+  const IDriveList& drives;
   const IDiskSpace& diskSpace;
   const INumberFormat& numbers;
   const ISystemDetails& details;

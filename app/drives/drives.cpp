@@ -176,7 +176,7 @@ std::string DriveReportText(const std::vector<DriveRecord>& records,
   return report;
 }
 
-void Drives(const OsServices& os, ITextBox& text1) {
+void WriteDriveReport(const OsServices& os, ITextBox& text1) {
   text1.SetText("");
   // The report is collected first and handed to the box whole, so that it
   // grows in linear time; when an error ends it, the box receives the lines

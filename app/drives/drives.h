@@ -48,7 +48,7 @@ const char* DriveTypeText(uint32_t type);
 // Writes the report into text1: empties it, then one block per root in the
 // order the system lists them. An error raised while it runs ends it and
 // passes to the caller; the lines built so far are then in text1.
-void Drives(const OsServices& os, ITextBox& text1);
+void WriteDriveReport(const OsServices& os, ITextBox& text1);
 
 // Exact byte counts of the volume at root (UTF-8): its size, and all of its
 // free space. 0 when the system cannot answer. Falls back to the cluster query

@@ -38,7 +38,7 @@ struct FileSystemConfig {
   std::string utab = "/run/mount/utab";
 };
 
-class LinuxFileSystems final : public IDrives, public IVolumes, public IDiskSpace {
+class LinuxFileSystems final : public IDriveList, public IVolumes, public IDiskSpace {
  public:
   // ansi converts labels (UTF-8 as udev and blkid publish them) to the code
   // page; it must outlive this object. Mount points and file-system names

@@ -64,7 +64,7 @@ class Version final : public IVersion {
 // ThreadQueries: a batch of them (PrepareRoots announces the report's roots)
 // waits at most one limit, and those that have not answered count as
 // failed. GetDiskFreeSpaceExA is bound by name at its first call.
-class FileSystems final : public IVolumes, public IDrives, public IDiskSpace {
+class FileSystems final : public IVolumes, public IDriveList, public IDiskSpace {
  public:
   explicit FileSystems(EntryPointResolver resolve = SystemEntryPoint,
                        std::chrono::milliseconds limit = kBlockingQueryLimit);

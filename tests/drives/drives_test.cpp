@@ -37,7 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct DiskSpace : ::testing::Test, FakePc {
   std::string Run() {
-    Drives(services, box);
+    WriteDriveReport(services, box);
     return box.text;
   }
 
@@ -96,7 +96,7 @@ TEST_F(DiskSpace, AnErrorKeepsTheLinesBuiltSoFar) {
   FakeVolume& c = os.AddRoot("C:\\");
   c.sectorsPerCluster = 8, c.bytesPerSector = 512, c.totalClusters = 100, c.freeClusters = 10;
   os.AddRoot("D:\\").clusterQueryThrows = true;
-  EXPECT_THROW(Drives(services, box), Error);
+  EXPECT_THROW(WriteDriveReport(services, box), Error);
   EXPECT_EQ(box.text,
             "Disk C:\\\r\n  Volume Name: \r\n  File System: NTFS\r\n"
             "  Drive Type:  Fixed\r\n  Total Space: 400KB\r\n  Free Space:  40KB\r\n"

@@ -46,7 +46,7 @@ struct FakeOs : IMemory,
                 INames,
                 IVersion,
                 IVolumes,
-                IDrives,
+                IDriveList,
                 IDiskSpace,
                 INumberFormat,
                 ISystemDetails {

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   }
   const kv::IAnsiCodePage& page = shiftJis ? static_cast<const kv::IAnsiCodePage&>(cp932) : bytes;
   TextBox box;
-  kv::Drives(os.Services(page), box);
+  kv::WriteDriveReport(os.Services(page), box);
 
   static constexpr std::string_view kLabels[] = {"Disk ",           "  Volume Name: ",
                                                  "  File System: ", "  Drive Type:  ",

@@ -43,7 +43,7 @@ TEST(ThisMachine, AnswersAgreeWithTheSystem) {
   EXPECT_EQ(system.TempDir().back(), '/');
 
   kv::test::FakeTextBox box;
-  Drives(os, box);
+  WriteDriveReport(os, box);
   EXPECT_EQ(box.text.rfind("Disk /\r\n", 0), 0u);  // the root file system comes first
   EXPECT_EQ(box.text.find("  File System: -\r\n"), std::string::npos);  // every root answered
   EXPECT_NE(box.text.find("  Drive Type:  "), std::string::npos);

@@ -54,7 +54,7 @@ TEST_F(Cp932, VolumeLabelsAndReportInJapanese) {
   os.AddRoot("D:\\").label = std::string("AB\x83", 3);
   EXPECT_EQ(system.VolumeLabel("C:\\"), "ﾃﾞｰﾀ用ディスク");
   FakeTextBox box;
-  Drives(services, box);
+  WriteDriveReport(services, box);
   EXPECT_NE(box.text.find("  Volume Name: ﾃﾞｰﾀ用ディスク\r\n"), std::string::npos);
   EXPECT_NE(box.text.find("  Volume Name: AB\xEF\xBF\xBD\r\n"), std::string::npos);
   EXPECT_EQ(std::ranges::count(box.text, '\n'), 12);
