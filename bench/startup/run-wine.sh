@@ -30,6 +30,9 @@ wine=${WINE:-wine}
 export KAVRENO_EXIT_AFTER_PAINT=1
 kv_wine_session bench-wine
 tmp=$KV_WORK
+# Where the kernel cannot start 32-bit programs, Wine and its tools run 64-bit
+# (the build measured is then the 64-bit one, preset windows64).
+kv_wine_can_run_32bit || kv_wine_use_64bit "$tmp/bin"
 kv_wine_new_prefix "$WINEPREFIX"
 kv_wine_warm  # the server and the desktop stay up: neither program pays for them
 
