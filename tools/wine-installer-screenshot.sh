@@ -3,14 +3,18 @@
 # docs/screenshots/wine-installer.png.
 #   tools/wine-installer-screenshot.sh [INSTALLER.exe]
 # The installer is build/windows/Kavreno-1.0.0-win32.exe by default
-# (cmake --build --preset windows --target package).
+# (cmake --build --preset windows --target package); where 32-bit Wine
+# cannot run, the 64-bit test build's build/windows64/Kavreno-1.0.0-win64-test.exe
+# under 64-bit Wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-installer=$(realpath -m "${1:-$root/build/windows/Kavreno-1.0.0-win32.exe}")
-out=$root/docs/screenshots/wine-installer.png
-[ -f "$installer" ] || { echo "wine-installer-screenshot: $installer is missing" >&2; exit 1; }
 # shellcheck source=tools/wine-env.sh
 source "$root/tools/wine-env.sh"
+default_installer=$root/build/windows/Kavreno-1.0.0-win32.exe
+kv_wine_can_run_32bit || default_installer=$root/build/windows64/Kavreno-1.0.0-win64-test.exe
+installer=$(realpath -m "${1:-$default_installer}")
+out=$root/docs/screenshots/wine-installer.png
+[ -f "$installer" ] || { echo "wine-installer-screenshot: $installer is missing" >&2; exit 1; }
 kv_wine_require_tools wine-installer-screenshot xvfb-run wine wineserver import xwininfo
 if [ "${KV_INSIDE_XVFB:-}" != 1 ]; then
   KV_INSIDE_XVFB=1 exec xvfb-run -a --server-args="-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
@@ -18,6 +22,8 @@ fi
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 kv_wine_session wine-installer-screenshot
 work=$KV_WORK
+kv_wine_can_run_32bit || kv_wine_use_64bit "$work/bin"
+echo "wine-installer-screenshot: $(basename "$installer") under $(wine --version)"
 kv_wine_new_prefix "$WINEPREFIX"
 [ -f /usr/share/wine/fonts/marlett.ttf ] &&
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
