@@ -15,9 +15,12 @@ kv_wine_can_run_32bit || default_installer=$root/build/windows64/Kavreno-1.0.0-w
 installer=$(realpath -m "${1:-$default_installer}")
 out=$root/docs/screenshots/wine-installer.png
 [ -f "$installer" ] || { echo "wine-installer-screenshot: $installer is missing" >&2; exit 1; }
-kv_wine_require_tools wine-installer-screenshot xvfb-run wine wineserver import xwininfo
+kv_wine_require_tools wine-installer-screenshot xvfb-run wine wineserver python3 xwininfo
 if [ "${KV_INSIDE_XVFB:-}" != 1 ]; then
-  KV_INSIDE_XVFB=1 exec xvfb-run -a --server-args="-screen 0 1024x768x24 -nolisten tcp" "$0" "$@"
+  KV_XVFB_FBDIR=$(mktemp -d "${TMPDIR:-/tmp}/kv-installer-screen.XXXXXX")
+  export KV_XVFB_FBDIR
+  KV_INSIDE_XVFB=1 exec xvfb-run -a \
+    --server-args="-screen 0 1024x768x24 -nolisten tcp -fbdir $KV_XVFB_FBDIR" "$0" "$@"
 fi
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 kv_wine_session wine-installer-screenshot
@@ -39,5 +42,7 @@ done
 [ -n "$geometry" ] || { echo "wine-installer-screenshot: the installer shows no window" >&2; exit 1; }
 sleep 2  # the first paint
 mkdir -p "$(dirname "$out")"
-import -window root -crop "$geometry" +repage "$out"
+read -r width height left top < <(tr 'x+' '  ' <<<"$geometry")
+kv_wine_grab "$left" "$top" "$width" "$height" "$out"
+rm -rf "$KV_XVFB_FBDIR"
 echo "wine-installer-screenshot: $out ($geometry)"

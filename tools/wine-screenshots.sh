@@ -7,7 +7,7 @@
 #   tools/wine-screenshots.sh [BUILD_DIR]     BUILD_DIR defaults to build/windows,
 # or build/windows64 under 64-bit Wine where 32-bit Wine cannot run.
 # Needs the Windows build (kavreno.exe and kv_e2e_driver.exe), Xvfb, Wine
-# with its own fonts (fonts-wine) and ImageMagick's import. Runs in a
+# with its own fonts (fonts-wine) and Python 3. Runs in a
 # temporary Wine prefix on a display of its own and leaves nothing behind.
 set -euo pipefail
 
@@ -24,7 +24,7 @@ out=$root/docs/screenshots
 for f in "$program" "$driver"; do
   [ -f "$f" ] || { echo "wine-screenshots: $f is missing; build the windows preset first" >&2; exit 1; }
 done
-kv_wine_require_tools wine-screenshots Xvfb wine wineserver winepath import
+kv_wine_require_tools wine-screenshots Xvfb wine wineserver winepath python3
 [ -f /usr/share/wine/fonts/marlett.ttf ] ||
   echo "wine-screenshots: fonts-wine is missing; the title-bar buttons show letters" >&2
 kv_wine_session wine-screenshots
@@ -41,7 +41,7 @@ shoot() {
   local place left top width height
   place=$(tr -d '\r' <"$1")
   read -r left top width height <<<"$place"
-  import -window root -crop "${width}x${height}+${left}+${top}" +repage "$2"
+  kv_wine_grab "$left" "$top" "$width" "$height" "$2"
   echo "wine-screenshots: $2 (${width}x${height})"
 }
 
