@@ -11,6 +11,7 @@
 #include "app/frmSystem.h"
 #include "platform/errors.h"
 #include "platform/factory.h"
+#include "platform/run_program.h"
 #if KAVRENO_JSON
 #include "app/report/json_report.h"
 #endif
@@ -86,14 +87,7 @@ int main(int argc, char** argv) {
     }
     kv::AppServices app = platform->Services();
     kv::frmSystem mainWindow(services, app);
-    try {
-      return app.windows.Run(mainWindow);
-    } catch (const std::exception& e) {
-      // An error that no handler of the program takes ends it, with a word
-      // to the user where they can see it.
-      app.windows.MsgBox(kv::UnhandledErrorText(kv::AsError(e)), kv::kMsgBoxOkOnly, std::nullopt);
-      return 1;
-    }
+    return kv::RunStartupForm(app.windows, mainWindow);
   } catch (const std::exception& e) {
     std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
     return 1;

@@ -14,6 +14,9 @@ constexpr std::size_t kBufferSize = 50;
 // A directory longer than the buffer is asked for again with the size the
 // system reports, up to the longest path the systems know.
 constexpr uint32_t kLongestPath = 32768;
+// A name longer than the buffer likewise, up to a length no system gives a
+// user or a computer.
+constexpr uint32_t kLongestName = 1024;
 
 std::string TrimTrailingSpaces(std::string s) {
   const auto end = s.find_last_not_of(' ');
@@ -115,7 +118,15 @@ template <typename Query>
 std::string clsSystem::NameQuery(Query query) const {
   std::string buffer = os_.ansi.ToAnsi(std::string(kBufferSize, ' '));
   uint32_t size = static_cast<uint32_t>(buffer.size());
-  const int32_t ok = query(std::span<char>(buffer), size);
+  int32_t ok = query(std::span<char>(buffer), size);
+  // A name that does not fit: the call failed and answered the size it
+  // needs. Ask again with a buffer of that size, so that the whole name shows.
+  for (int attempt = 0; attempt < 3 && ok <= 0 && size > buffer.size() && size <= kLongestName;
+       ++attempt) {
+    buffer = os_.ansi.ToAnsi(std::string(size, ' '));
+    size = static_cast<uint32_t>(buffer.size());
+    ok = query(std::span<char>(buffer), size);
+  }
   if (ok <= 0) return "";
   return TrimNull(TrimTrailingSpaces(os_.ansi.FromAnsi(buffer)));
 }

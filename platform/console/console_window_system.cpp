@@ -1,6 +1,7 @@
 #include "platform/console/console_window_system.h"
 
 #include <cstdlib>
+#include <exception>
 #include <ostream>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "platform/console/console_windows.h"
 #include "platform/visible_text.h"
 #include "platform/errors.h"
+#include "platform/run_program.h"
 
 namespace kv {
 namespace console {
@@ -87,20 +89,30 @@ void ConsoleWindowSystem::MsgBox(const std::string& text, int style,
 }
 
 int ConsoleWindowSystem::Run(FormCode& startup) {
+  // An error that no handler of the program takes ends it with status 1,
+  // after a message box that says so, as in every window system.
+  const auto unhandled = [this](const std::exception& e) {
+    loadingStartup_ = false;
+    MsgBox(UnhandledErrorText(AsError(e)), kMsgBoxOkOnly, std::nullopt);
+    out_.flush();
+    err_.flush();
+    return kUnhandledErrorStatus;
+  };
   loadingStartup_ = true;
   try {
     Load(startup);
-  } catch (const Error& e) {
-    MsgBox(e.what(), kMsgBoxExclamation, std::nullopt);
-    loadingStartup_ = false;
-    err_.flush();
-    return Status();
+  } catch (const std::exception& e) {
+    return unhandled(e);
   }
   loadingStartup_ = false;
   if (auto it = forms_.find(&startup); it != forms_.end()) out_ << it->second.form->Render();
   out_.flush();
   // The unload step ends the program; should it not, the program ends here.
-  Unload(startup);
+  try {
+    Unload(startup);
+  } catch (const std::exception& e) {
+    return unhandled(e);
+  }
   err_.flush();
   return Status();
 }

@@ -44,8 +44,9 @@ class ConsoleWindowSystem final : public IWindowSystem {
   // Loads the start-up form, prints it to out, then unloads it, which ends
   // the program through its unload step. The status is 0, or 1 when a message
   // box with the exclamation icon was shown while the start-up form loaded.
-  // An error that the start-up form's load step leaves unhandled is shown as
-  // such a message box and answers 1 without printing the form.
+  // An error that the load or unload step leaves unhandled is shown as the
+  // window systems show it ("実行時エラー 'n':" and its description) and
+  // answers 1; a form whose load step failed is not printed.
   int Run(FormCode& startup) override;
 
  private:

@@ -1,14 +1,10 @@
 // Directory, name and version queries.
-#include <pwd.h>
-#include <sys/stat.h>
 #include <sys/utsname.h>
-#include <unistd.h>
 
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <vector>
 
 #include "platform/ansi_buffer.h"
 #include "platform/linux/system_queries.h"
@@ -19,11 +15,6 @@ namespace {
 constexpr std::string_view kDefaultTemp = "/tmp/";
 constexpr std::string_view kSystemDirectory = "/usr/lib";
 constexpr std::string_view kWindowsDirectory = "/";
-
-bool IsDirectory(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 }  // namespace
 
@@ -40,9 +31,13 @@ uint32_t LinuxDirectories::GetTempPathA(std::span<char> buffer) const {
   if (env_) {
     if (auto tmpdir = env_("TMPDIR");
         tmpdir && !tmpdir->empty() && tmpdir->front() == '/' &&
-        tmpdir->find('\0') == std::string::npos && IsDirectory(*tmpdir)) {
-      path = std::move(*tmpdir);
-      if (path.back() != '/') path += '/';
+        tmpdir->find('\0') == std::string::npos) {
+      const std::optional<bool> isDirectory = files_.IsDirectory(*tmpdir);
+      if (!isDirectory) return 0;  // the directory's file system did not answer
+      if (*isDirectory) {
+        path = std::move(*tmpdir);
+        if (path.back() != '/') path += '/';
+      }
     }
   }
   return ansi_buffer::WriteText(path, buffer);
@@ -64,16 +59,12 @@ int32_t LinuxNames::GetComputerNameA(std::span<char> buffer, uint32_t& size) con
 }
 
 int32_t LinuxNames::GetUserNameA(std::span<char> buffer, uint32_t& size) const {
-  const long hint = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> scratch(hint > 0 ? static_cast<std::size_t>(hint) : 1024);
-  struct passwd pw {};
-  struct passwd* found = nullptr;
-  int rc = 0;
-  while ((rc = getpwuid_r(geteuid(), &pw, scratch.data(), scratch.size(), &found)) == ERANGE &&
-         scratch.size() < (1u << 20))
-    scratch.resize(scratch.size() * 2);
-  if (rc != 0 || found == nullptr || found->pw_name == nullptr) return 0;
-  return ansi_buffer::WriteName(found->pw_name, buffer, size);
+  const auto name = files_.UserName();
+  if (!name) {
+    size = 0;
+    return 0;
+  }
+  return ansi_buffer::WriteName(*name, buffer, size);
 }
 
 std::optional<OsVersionInfo> ParseKernelRelease(std::string_view release) {

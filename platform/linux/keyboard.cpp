@@ -1,8 +1,7 @@
 // The keyboard type, read from the system's keyboard configuration.
 #include <algorithm>
 #include <cctype>
-#include <filesystem>
-#include <fstream>
+#include <sstream>
 #include <vector>
 
 #include "platform/linux/system_queries.h"
@@ -78,12 +77,6 @@ std::vector<std::string> XorgTokens(std::string_view line) {
   return tokens;
 }
 
-std::optional<std::string> AssignmentInFile(const std::string& path, std::string_view name) {
-  std::ifstream in(path);
-  if (!in) return std::nullopt;
-  return ParseShellAssignment(in, name);
-}
-
 std::optional<std::string> NonEmpty(std::optional<std::string> s) {
   if (s && Trim(*s).empty()) return std::nullopt;
   return s;
@@ -126,20 +119,23 @@ int32_t KeyboardTypeOfLayout(std::string_view layout) {
 }
 
 std::optional<std::string> LinuxKeyboard::ConfiguredLayout() const {
-  if (auto v = NonEmpty(AssignmentInFile(paths_.defaultKeyboard, "XKBLAYOUT"))) return v;
-  if (auto v = NonEmpty(AssignmentInFile(paths_.vconsole, "XKBLAYOUT"))) return v;
-  if (auto v = NonEmpty(AssignmentInFile(paths_.vconsole, "KEYMAP"))) return v;
+  auto assignment = [this](const std::string& path, std::string_view name) {
+    const auto text = files_.Read(path);
+    if (!text) return std::optional<std::string>();
+    std::istringstream in(*text);
+    return NonEmpty(ParseShellAssignment(in, name));
+  };
+  if (auto v = assignment(paths_.defaultKeyboard, "XKBLAYOUT")) return v;
+  if (auto v = assignment(paths_.vconsole, "XKBLAYOUT")) return v;
+  if (auto v = assignment(paths_.vconsole, "KEYMAP")) return v;
 
-  std::error_code ec;
-  std::vector<std::filesystem::path> files;
-  for (std::filesystem::directory_iterator it(paths_.xorgConfDir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (it->path().extension() == ".conf") files.push_back(it->path());
-  }
-  std::sort(files.begin(), files.end());  // the X server reads them in this order
-  for (const auto& file : files) {
-    std::ifstream in(file);
-    if (!in) continue;
+  auto names = files_.List(paths_.xorgConfDir).value_or(std::vector<std::string>());
+  std::erase_if(names, [](const std::string& n) { return !n.ends_with(".conf") || n == ".conf"; });
+  std::sort(names.begin(), names.end());  // the X server reads them in this order
+  for (const auto& name : names) {
+    const auto text = files_.Read(paths_.xorgConfDir + '/' + name);
+    if (!text) continue;
+    std::istringstream in(*text);
     if (auto v = NonEmpty(ParseXkbLayoutOption(in))) return v;
   }
   return std::nullopt;

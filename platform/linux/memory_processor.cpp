@@ -4,8 +4,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <limits>
+#include <sstream>
 
 #include "platform/linux/system_queries.h"
 
@@ -59,8 +59,9 @@ MemoryStatus ParseMemInfo(std::istream& in) {
 }
 
 MemoryStatus LinuxMemory::GlobalMemoryStatus() const {
-  std::ifstream in(path_);
-  if (!in) return {};
+  const auto text = files_.Read(path_);
+  if (!text) return {};
+  std::istringstream in(*text);
   return ParseMemInfo(in);
 }
 

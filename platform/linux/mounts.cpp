@@ -1,17 +1,15 @@
 #include "platform/linux/mounts.h"
 
-#include <fcntl.h>
 #include <libmount.h>
 #include <sys/sysmacros.h>
-#include <unistd.h>
 
-#include <array>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "platform/linux/system_files.h"
 
 namespace kv::linux_os {
 namespace {
@@ -80,26 +78,11 @@ int SkipLine(struct libmnt_table* table, const char*, int) {
   return 1;  // recoverable: go on with the next line
 }
 
-std::optional<std::string> ReadWhole(int fd) {
-  std::string text;
-  std::array<char, 65536> chunk;
-  while (true) {
-    const ssize_t n = read(fd, chunk.data(), chunk.size());
-    if (n == 0) return text;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    text.append(chunk.data(), static_cast<std::size_t>(n));
-  }
-}
+// The mount table of a machine with many thousands of mounts is a few MB.
+constexpr std::size_t kMountTableLimit = 64u << 20;
 
 std::optional<std::string> ReadFileText(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  auto text = ReadWhole(fd);
-  close(fd);
-  return text;
+  return ReadRegularFile(path, kMountTableLimit);
 }
 
 struct ParentAndTarget {

@@ -16,6 +16,7 @@ namespace {
 
 QueryAnswerer Answerer() {
   return [statVfs = linux_os::SystemStatVfs()](std::string_view request) {
+    if (linux_os::IsSystemQuery(request)) return linux_os::AnswerSystemQuery(request);
     return linux_os::AnswerFileSystemQuery(request, statVfs);
   };
 }
@@ -28,6 +29,11 @@ class LinuxOsPlatform final : public OsPlatform {
   LinuxOsPlatform()
       : queries_(std::make_shared<linux_os::HelperProcessQueries>(
             linux_os::QueryHelperCommand(), linux_os::QueryLimit(), Answerer())),
+        files_(queries_),
+        memory_("/proc/meminfo", files_),
+        keyboard_({}, files_),
+        directories_(linux_os::ProcessEnvironment(), files_),
+        names_(files_),
         fileSystems_(ansi_, {.queries = queries_}),
         numbers_(ansi_) {
     queries_->StartEarly();
@@ -41,6 +47,7 @@ class LinuxOsPlatform final : public OsPlatform {
  private:
   std::shared_ptr<linux_os::HelperProcessQueries> queries_;
   linux_os::IconvCodePage ansi_;
+  linux_os::SystemFiles files_;
   linux_os::LinuxMemory memory_;
   linux_os::LinuxProcessor processor_;
   linux_os::LinuxKeyboard keyboard_;

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/linux/system_files.h"
 #include "platform/os.h"
 
 namespace kv::linux_os {
@@ -25,11 +26,13 @@ MemoryStatus ParseMemInfo(std::istream& in);
 
 class LinuxMemory final : public IMemory {
  public:
-  explicit LinuxMemory(std::string path = "/proc/meminfo") : path_(std::move(path)) {}
+  explicit LinuxMemory(std::string path = "/proc/meminfo", SystemFiles files = SystemFiles())
+      : path_(std::move(path)), files_(std::move(files)) {}
   MemoryStatus GlobalMemoryStatus() const override;
 
  private:
   std::string path_;
+  SystemFiles files_;
 };
 
 // ---- processors -------------------------------------------------------------
@@ -64,7 +67,8 @@ struct KeyboardConfigPaths {
 
 class LinuxKeyboard final : public IKeyboard {
  public:
-  explicit LinuxKeyboard(KeyboardConfigPaths paths = {}) : paths_(std::move(paths)) {}
+  explicit LinuxKeyboard(KeyboardConfigPaths paths = {}, SystemFiles files = SystemFiles())
+      : paths_(std::move(paths)), files_(std::move(files)) {}
   // 0: the type (7 Japanese, 4 other); 1: the subtype, 0; 2: 12 function keys.
   // Every answer is 0 when no keyboard configuration can be read.
   int32_t GetKeyboardType(int32_t typeFlag) const override;
@@ -73,6 +77,7 @@ class LinuxKeyboard final : public IKeyboard {
 
  private:
   KeyboardConfigPaths paths_;
+  SystemFiles files_;
 };
 
 // ---- directories ------------------------------------------------------------
@@ -83,9 +88,11 @@ EnvLookup ProcessEnvironment();
 
 class LinuxDirectories final : public IDirectories {
  public:
-  explicit LinuxDirectories(EnvLookup env = ProcessEnvironment()) : env_(std::move(env)) {}
+  explicit LinuxDirectories(EnvLookup env = ProcessEnvironment(), SystemFiles files = SystemFiles())
+      : env_(std::move(env)), files_(std::move(files)) {}
   // $TMPDIR when it names an existing directory by an absolute path, else
-  // /tmp; with a trailing '/'.
+  // /tmp; with a trailing '/'. 0 (failed) when the look at $TMPDIR did not
+  // answer within the limit.
   uint32_t GetTempPathA(std::span<char> buffer) const override;
   uint32_t GetSystemDirectoryA(std::span<char> buffer) const override;   // /usr/lib
   uint32_t GetWindowsDirectoryA(std::span<char> buffer) const override;  // /
@@ -93,16 +100,22 @@ class LinuxDirectories final : public IDirectories {
 
  private:
   EnvLookup env_;
+  SystemFiles files_;
 };
 
 // ---- names ------------------------------------------------------------------
 
 class LinuxNames final : public INames {
  public:
+  explicit LinuxNames(SystemFiles files = SystemFiles()) : files_(std::move(files)) {}
   // The host name (uname's node name).
   int32_t GetComputerNameA(std::span<char> buffer, uint32_t& size) const override;
-  // The name of the effective user, from the user database.
+  // The name of the effective user, from the user database; 0 when it did
+  // not answer within the limit.
   int32_t GetUserNameA(std::span<char> buffer, uint32_t& size) const override;
+
+ private:
+  SystemFiles files_;
 };
 
 // ---- version ----------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "platform/errors.h"
 #include "platform/qt/qt_copy_all.h"
 #include "platform/qt/qt_text.h"
+#include "platform/run_program.h"
 
 namespace kv::qt {
 
@@ -119,14 +120,16 @@ void QtWindowSystem::Destroy(FormCode& code) {
   node.mapped().reset();  // hides the window; Qt deletes it once control returns
 }
 
-void QtWindowSystem::End() {
+void QtWindowSystem::End() { EndWith(0); }
+
+void QtWindowSystem::EndWith(int status) {
   if (options_.beforeEnd) options_.beforeEnd();
   for (const auto& [code, form] : forms_) form->Window()->hide();
   std::cout.flush();
   std::cerr.flush();
   std::clog.flush();
   std::fflush(nullptr);
-  std::_Exit(0);
+  std::_Exit(status);
 }
 
 float QtWindowSystem::ScreenWidth() const {
@@ -201,7 +204,7 @@ void QtWindowSystem::Dispatch(const std::function<void()>& procedure) {
 void QtWindowSystem::Unhandled(const Error& error) {
   SetMousePointer(kPointerDefault);
   MsgBox(UnhandledErrorText(error), kMsgBoxOkOnly, std::nullopt);
-  End();
+  EndWith(kUnhandledErrorStatus);
 }
 
 }  // namespace kv::qt

@@ -52,9 +52,11 @@ class QtWindowSystem final : public IWindowSystem, private FormEvents {
   FormCode* CodeOf(const QtForm& form) const;
   void Destroy(FormCode& code);
   // Runs an event procedure; an error it lets through ends the program after
-  // a message box, as nothing else is left to handle it.
+  // a message box, with status 1, as nothing else is left to handle it.
   void Dispatch(const std::function<void()>& procedure);
   [[noreturn]] void Unhandled(const Error& error);
+  // End, with the process's exit status.
+  [[noreturn]] void EndWith(int status);
 
   WindowSystemOptions options_;
   IconTable icons_;

@@ -47,8 +47,7 @@ int32_t Registry::RegCloseKey(RegistryKey key) {
 
 // ---- files ------------------------------------------------------------------------
 
-bool Files::FileExists(std::string_view path) const {
-  if (path.empty() || path.find('\0') != std::string_view::npos) return false;
+bool ListOrdinaryFiles(std::string_view path) {
   constexpr DWORD kNotOrdinary =
       FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   WIN32_FIND_DATAW entry{};
@@ -71,6 +70,53 @@ bool Files::FileExists(std::string_view path) const {
   } while (!found && FindNextFileW(find, &entry));
   FindClose(find);
   return found;
+}
+
+std::string StallKey(std::string_view path) {
+  std::string key;
+  const bool unc = path.size() > 2 && (path[0] == '\\' || path[0] == '/') &&
+                   (path[1] == '\\' || path[1] == '/');
+  if (unc) {
+    // \\server\share: up to the separator after the share's name.
+    int separators = 0;
+    std::size_t end = 0;
+    for (; end < path.size(); ++end)
+      if ((path[end] == '\\' || path[end] == '/') && ++separators == 4) break;
+    key = path.substr(0, end);
+  } else if (path.size() >= 2 && path[1] == ':') {
+    key = path.substr(0, 2);
+  } else {
+    key = path;
+  }
+  for (char& c : key) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c == '/') c = '\\';
+  }
+  return key;
+}
+
+// A listing's answer: "1" or "0", or the error it raised as "e", its number,
+// ":" and its description.
+Files::Files(FileLister list, std::chrono::milliseconds limit)
+    : queries_(
+          [list = std::move(list)](std::string_view path) -> QueryAnswer {
+            try {
+              return list(path) ? "1" : "0";
+            } catch (const Error& e) {
+              return "e" + std::to_string(e.Number()) + ":" + e.what();
+            }
+          },
+          limit) {}
+
+bool Files::FileExists(std::string_view path) const {
+  if (path.empty() || path.find('\0') != std::string_view::npos) return false;
+  const QueryAnswer answer = queries_.Ask(StallKey(path), std::string(path));
+  if (!answer || answer->empty()) throw DeviceUnavailableError();
+  if ((*answer)[0] == 'e') {
+    const std::size_t colon = answer->find(':');
+    throw Error(std::stoi(answer->substr(1, colon - 1)), answer->substr(colon + 1));
+  }
+  return *answer == "1";
 }
 
 // ---- programs -----------------------------------------------------------------------

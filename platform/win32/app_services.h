@@ -2,7 +2,13 @@
 // program start (the help engine is in help_engine.h).
 #pragma once
 
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "platform/blocking_queries.h"
 #include "platform/ui.h"
+#include "platform/win32/timed_call.h"
 
 namespace kv::win32 {
 
@@ -17,11 +23,33 @@ class Registry final : public IRegistry {
   int32_t RegCloseKey(RegistryKey key) override;
 };
 
+// Whether an ordinary file matches a path (UTF-8); throws kv::Error when the
+// path cannot be examined. Safe to call on any thread.
+using FileLister = std::function<bool(std::string_view path)>;
+
+// The entries that match path (wildcards allowed), ordinary files only,
+// listed by FindFirstFileW.
+bool ListOrdinaryFiles(std::string_view path);
+
+// The folder the registry names may be on a share whose server is gone, and
+// listing it then hangs: the listing runs as a query of its own under the
+// limit of the drive queries, keyed by its share or drive. A listing that
+// does not answer in time fails with error 68 (device unavailable), and its
+// share is not asked again.
 class Files final : public IFiles {
  public:
-  // The entries that match path (wildcards allowed), ordinary files only.
+  explicit Files(FileLister list = ListOrdinaryFiles,
+                 std::chrono::milliseconds limit = kBlockingQueryLimit);
   bool FileExists(std::string_view path) const override;
+
+ private:
+  ThreadQueries queries_;
 };
+
+// What stalls together with a path: its share ("\\server\share") or its
+// drive ("c:"), in lower case with backslashes; a path of another form
+// stands for itself.
+std::string StallKey(std::string_view path);
 
 class Programs final : public IPrograms {
  public:

@@ -44,24 +44,15 @@ std::string HelpFilePath(std::string_view helpFile, const IAnsiCodePage& ansi) {
 bool HelpEngine::UsesHtmlHelp() const {
   OsVersionInfo info;
   if (!version_.GetVersionExA(info)) return false;
-  return info.majorVersion > 6 || (info.majorVersion == 6 && info.minorVersion >= 2);
+  return info.majorVersion >= 6;
 }
 
 int32_t HelpEngine::WinHelpA(std::uintptr_t window, std::string_view helpFile, uint32_t command,
                              std::uintptr_t data) {
   const std::string path = HelpFilePath(helpFile, ansi_);
   if (!UsesHtmlHelp()) {
-    const std::string file = ansi_.ToAnsi(path);
-    const auto call = [&] {
-      return ::WinHelpA(reinterpret_cast<HWND>(window), file.c_str(), command,
-                        static_cast<ULONG_PTR>(data));
-    };
-    if (call() || command == kHelpQuit) return 1;
-    // The first request starts the engine and waits a short while for its
-    // window; on a slow or busy machine the engine may not be up by then, and
-    // the request is lost. Once the engine's window is there, ask again.
-    for (int i = 0; i < 50 && FindWindowA("MS_WINHELP", nullptr) == nullptr; ++i) Sleep(100);
-    return call();
+    return ::WinHelpA(reinterpret_cast<HWND>(window), ansi_.ToAnsi(path).c_str(), command,
+                      static_cast<ULONG_PTR>(data));
   }
   const auto htmlHelp = reinterpret_cast<HtmlHelpWFunction>(resolve_("hhctrl.ocx", "HtmlHelpW"));
   if (htmlHelp == nullptr) return 0;

@@ -2,10 +2,14 @@
 // menu and quit at shutdown, naming its help file without a folder; this
 // engine looks for the file beside the program, whatever the current folder.
 //
-// Windows before 8 has the WinHelp engine: the calls go to WinHelpA as made.
-// Windows 8 and later no longer have it (WinHelpA only says so), so there the
-// same two calls are made with HTML Help, on the .chm file of the same name:
-// contents is HH_DISPLAY_TOC and quit is HH_CLOSE_ALL.
+// Windows before 6.0 (2000, XP, Server 2003) has the WinHelp engine: the
+// calls go to WinHelpA as made. From 6.0 (Vista) on the system no longer
+// ships it (WinHelpA only says that the feature is not included), so there
+// the same two calls are made with HTML Help, on the .chm file of the same
+// name: contents is HH_DISPLAY_TOC and quit is HH_CLOSE_ALL.
+//
+// Each call is made once and returns as soon as the engine has taken it: the
+// engine starts itself and opens the file from that one request.
 #pragma once
 
 #include <string>
@@ -28,7 +32,7 @@ class HelpEngine final : public IHelpEngine {
   int32_t WinHelpA(std::uintptr_t window, std::string_view helpFile, uint32_t command,
                    std::uintptr_t data) override;
 
-  // True where the system no longer has the WinHelp engine (6.2 and later).
+  // True where the system no longer has the WinHelp engine (6.0 and later).
   bool UsesHtmlHelp() const;
 
  private:

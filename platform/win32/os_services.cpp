@@ -79,17 +79,33 @@ uint32_t Directories::GetWindowsDirectoryA(std::span<char> buffer) const {
   return ::GetWindowsDirectoryA(buffer.data(), Size(buffer));
 }
 
+namespace {
+
+// A name query's size after the call: on success the name's length; when the
+// name did not fit, the size it needs (the caller asks again with it); after
+// any other failure 0, so that no size is taken for one.
+uint32_t NameSize(BOOL ok, DWORD n) {
+  if (ok) return n;
+  const DWORD error = GetLastError();
+  return error == ERROR_BUFFER_OVERFLOW || error == ERROR_INSUFFICIENT_BUFFER ||
+                 error == ERROR_MORE_DATA
+             ? n
+             : 0;
+}
+
+}  // namespace
+
 int32_t Names::GetComputerNameA(std::span<char> buffer, uint32_t& size) const {
   DWORD n = size < Size(buffer) ? size : Size(buffer);
   const BOOL ok = ::GetComputerNameA(buffer.data(), &n);
-  size = n;
+  size = NameSize(ok, n);
   return ok;
 }
 
 int32_t Names::GetUserNameA(std::span<char> buffer, uint32_t& size) const {
   DWORD n = size < Size(buffer) ? size : Size(buffer);
   const BOOL ok = ::GetUserNameA(buffer.data(), &n);
-  size = n;
+  size = NameSize(ok, n);
   return ok;
 }
 

@@ -68,5 +68,29 @@ TEST_F(JsonReportTest, OneDriveEntryPerReportBlockInItsOrder) {
   EXPECT_EQ(drives[3]["volume_name"], "caf\xc3\xa9 \xef\xbf\xbd");
 }
 
+// Characters JSON lets pass raw that must not reach a terminal raw: written as
+// \u escapes, which read back as the same text. Others pass unchanged.
+TEST_F(JsonReportTest, HiddenCharactersAreWrittenAsEscapes) {
+  const struct {
+    const char* raw;
+    const char* written;
+  } kCases[] = {
+      {"\x7f", "\\u007f"},           {"\xc2\x80", "\\u0080"},     {"\xc2\x9f", "\\u009f"},
+      {"\xe2\x80\xa8", "\\u2028"}, {"\xe2\x80\xa9", "\\u2029"}, {"\xe2\x80\xae", "\\u202e"},
+      {"\xe2\x80\xaa", "\\u202a"}, {"\xe2\x80\x8e", "\\u200e"}, {"\xe2\x80\x8f", "\\u200f"},
+      {"\xe2\x81\xa6", "\\u2066"}, {"\xe2\x81\xa9", "\\u2069"}, {"\xd8\x9c", "\\u061c"},
+      {"\xe2\x80\x8b", "\\u200b"}, {"\xef\xbb\xbf", "\\ufeff"},
+      {"\xc2\xa0", "\xc2\xa0"},     {"\xe2\x80\xa7", "\xe2\x80\xa7"}, {"\xe6\x97\xa5", "\xe6\x97\xa5"},
+      {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"}, {"~", "~"}};
+  for (const auto& c : kCases) {
+    const std::string name = std::string("a") + c.raw + "b";
+    os.userName = name;
+    const std::string text = JsonReport(CollectSystemReport(services));
+    EXPECT_NE(text.find(std::string("\"user_name\":\"a") + c.written + "b\""), std::string::npos)
+        << c.written << " in " << text;
+    EXPECT_EQ(json::parse(text)["user_name"], name) << c.written;
+  }
+}
+
 }  // namespace
 }  // namespace kv

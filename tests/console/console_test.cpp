@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -109,6 +110,7 @@ struct StartupForm : FormCode {
   }
   void Form_Unload(int16_t&) override {
     log.push_back("Form_Unload");
+    if (unloadFails) throw std::bad_alloc();
     if (endsInUnload) windows.End();
   }
   void Click(std::string_view, int16_t) override {}
@@ -117,6 +119,7 @@ struct StartupForm : FormCode {
   Log& log;
   std::function<void(IWindowSystem&)> duringLoad;
   bool endsInUnload = true;
+  bool unloadFails = false;
   layout::Form data = MainLayout();
   IForm* form = nullptr;
 };
@@ -129,7 +132,8 @@ struct Box {
 
 // The status is 1 when a message box with the exclamation icon was shown
 // while the start-up form loaded; message boxes go to err as "title: text".
-// An error the load step leaves unhandled is shown, the window is not printed.
+// An error the load or unload step leaves unhandled is shown and answers 1;
+// after a failed load step the window is not printed.
 struct RunCase {
   const char* name;
   std::vector<Box> boxes;
@@ -137,6 +141,7 @@ struct RunCase {
   std::string err;
   bool loadFails = false;
   bool endsInUnload = true;  // else Run answers the status itself
+  bool unloadFails = false;
 };
 
 class StartupRun : public ::testing::TestWithParam<RunCase> {};
@@ -151,13 +156,14 @@ TEST_P(StartupRun, PrintsTheWindowThenUnloadsAndEnds) {
   });
   StartupForm form(windows, log);
   form.endsInUnload = c.endsInUnload;
+  form.unloadFails = c.unloadFails;
   form.duringLoad = [&c](IWindowSystem& w) {
     for (const Box& b : c.boxes) w.MsgBox(b.text, b.style, b.title);
     if (c.loadFails) throw InvalidCallError();
   };
   const std::string window = c.loadFails ? "" : Window("Kavreno", "lblUserName", "C:\\\nA:\\\n");
   Log expected = c.loadFails ? Log{"Form_Load"} : Log{"Form_Load", "Form_Unload"};
-  if (c.endsInUnload && !c.loadFails) {
+  if (c.endsInUnload && !c.loadFails && !c.unloadFails) {
     EXPECT_THROW(windows.Run(form), int);
     expected.push_back("exit " + std::to_string(c.status) + " after printing " + window);
   } else {
@@ -180,7 +186,10 @@ INSTANTIATE_TEST_SUITE_P(Boxes, StartupRun, ::testing::Values(
     RunCase{"OkOnlyThenExclamation", {{"a", 0, std::nullopt}, {"b", 48, std::nullopt}}, 1,
             "Kavreno: a\nKavreno: b\n"},
     RunCase{"UnloadStepDoesNotEnd", {{"e", 48, std::nullopt}}, 1, "Kavreno: e\n", false, false},
-    RunCase{"UnhandledLoadError", {}, 1, "Kavreno: プロシージャの呼び出し、または引数が不正です。\n",
+    RunCase{"UnhandledLoadError", {}, 1,
+            "Kavreno: 実行時エラー '5':\n\nプロシージャの呼び出し、または引数が不正です。\n", true},
+    RunCase{"UnhandledUnloadError", {{"i", 64, std::nullopt}}, 1,
+            "Kavreno: i\nKavreno: 実行時エラー '7':\n\nメモリが不足しています。\n", false, true,
             true}),
     [](const auto& info) { return std::string(info.param.name); });
 

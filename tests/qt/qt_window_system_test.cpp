@@ -298,19 +298,24 @@ class QtWindowSystemTest : public QObject {
   void inItsOwnProcess_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("status");
     QTest::newRow("End in the load step ends the process at once")
-        << QStringList{"end-in-load"} << "load;beforeEnd;";
+        << QStringList{"end-in-load"} << "load;beforeEnd;" << 0;
+    QTest::newRow("an error no handler takes ends it with status 1, after a box")
+        << QStringList{"error-in-click"}
+        << QStringLiteral("box=実行時エラー '6':\n\nオーバーフローしました。;beforeEnd;") << 1;
     QTest::newRow("the module through dlopen")
-        << QStringList{"module", KAVRENO_QT_MODULE_FILE} << "ui=ok;loaded=1;";
+        << QStringList{"module", KAVRENO_QT_MODULE_FILE} << "ui=ok;loaded=1;" << 0;
   }
   void inItsOwnProcess() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, output);
+    QFETCH(int, status);
     QProcess p;
     p.start(QStringLiteral(KAVRENO_TEST_HELPER), arguments);
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.exitCode(), status);
     QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()), output);
   }
 

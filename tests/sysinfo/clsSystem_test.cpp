@@ -138,7 +138,12 @@ const Case kCases[] = {
     {"DirectoryLongerThanBuffer", Directory(kLongPath), kLongPath + "\\"},
     {"DirectoryPlatformSeparator", Directory("/usr/lib", {}, '/'), "/usr/lib/"},
     {"Name49Fits", Name(std::string(49, 'n')), std::string(49, 'n')},
-    {"Name50Fails", Name(std::string(50, 'n')), ""},
+    // Longer than the 50-byte buffer (a Linux host name of 64 bytes, a long
+    // user name): asked again with the size the system needs, shown whole.
+    {"Name50AskedAgain", Name(std::string(50, 'n')), std::string(50, 'n')},
+    {"Name64AskedAgain", Name(std::string(64, 'h')), std::string(64, 'h')},
+    {"Name1023AskedAgain", Name(std::string(1023, 'u')), std::string(1023, 'u')},
+    {"NameBeyondAnySystemFails", Name(std::string(1024, 'u')), ""},
     {"NameFails", Name(std::nullopt), ""},
     {"Volume", Volume("DATA", 0x1A2B3C4D), "1A2B-3C4D DATA"},
     {"VolumeWithoutLabel", Volume("", 0xABC), "0000-0ABC NoName"},

@@ -41,10 +41,11 @@ void* Resolve(const std::string& library, const char* function) {
              : nullptr;
 }
 
-TEST(HelpEngine, HtmlHelpFromWindows8On) {
+TEST(HelpEngine, HtmlHelpFromWindows6On) {
   const CodePageText ansi;
   for (const auto& [major, minor, html] :
-       {std::tuple{5, 1, false}, {6, 1, false}, {6, 2, true}, {6, 3, true}, {10, 0, true}}) {
+       {std::tuple{4, 10, false}, {5, 0, false}, {5, 1, false}, {5, 2, false}, {6, 0, true},
+        {6, 1, true}, {6, 2, true}, {10, 0, true}}) {
     const FixedVersion version(major, minor);
     EXPECT_EQ(HelpEngine(version, ansi, Resolve).UsesHtmlHelp(), html) << major << "." << minor;
   }

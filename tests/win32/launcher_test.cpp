@@ -11,10 +11,14 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fakes/fake_ui.h"
+#include "platform/errors.h"
 #include "platform/win32/app_services.h"
 #include "platform/win32/win32_text.h"
 
@@ -133,6 +137,86 @@ INSTANTIATE_TEST_SUITE_P(
         LaunchCase{"path_too_long", FolderA() + L"\\" + std::wstring(1100, L'x') + L".EXE", REG_SZ,
                    FolderA(), FolderA() + L"\\MSINFO32.EXE"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The file test on a share whose server is gone, where listing a folder
+// never returns: the listings of the test's own, which hang for the server
+// "dead", answer .EXE files as there, and raise the errors of a drive D: that
+// is not ready.
+struct Listings {
+  std::mutex mutex;
+  std::vector<std::string> asked;
+  HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // never set: outlives the test
+};
+
+FileLister ListingsOf(std::shared_ptr<Listings> listings) {
+  return [listings](std::string_view path) {
+    {
+      const std::lock_guard lock(listings->mutex);
+      listings->asked.emplace_back(path);
+    }
+    if (StallKey(path).starts_with("\\\\dead\\")) WaitForSingleObject(listings->never, INFINITE);
+    if (path.starts_with("D:")) throw DiskNotReadyError();
+    return path.ends_with(".EXE");
+  };
+}
+
+TEST(FileTest, AListingThatNeverAnswersFailsAndItsShareIsNotAskedAgain) {
+  auto listings = std::make_shared<Listings>();
+  const Files files(ListingsOf(listings));  // under the program's own limit
+  const struct {
+    const char* path;
+    std::optional<bool> exists;  // nullopt: the error below
+    int32_t error;
+    bool asked;  // whether the listing was started
+  } kCases[] = {
+      {"\\\\dead\\share\\MSINFO\\MSINFO32.EXE", std::nullopt, kErrDeviceUnavailable, true},
+      // The same share, however spelled, is not asked again.
+      {"\\\\DEAD\\Share\\other\\MSINFO32.EXE", std::nullopt, kErrDeviceUnavailable, false},
+      {"//dead/share/MSINFO32.EXE", std::nullopt, kErrDeviceUnavailable, false},
+      // Another share of the server, another server, the drives: each asked.
+      {"\\\\dead\\public\\MSINFO32.EXE", std::nullopt, kErrDeviceUnavailable, true},
+      {"\\\\live\\share\\MSINFO32.EXE", true, 0, true},
+      {"C:\\Tools\\MSINFO32.EXE", true, 0, true},
+      {"C:\\Tools\\readme.txt", false, 0, true},
+      {"D:\\MSINFO32.EXE", std::nullopt, kErrDiskNotReady, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.path);
+    const std::size_t before = listings->asked.size();
+    if (c.exists) {
+      EXPECT_EQ(files.FileExists(c.path), *c.exists);
+    } else {
+      try {
+        files.FileExists(c.path);
+        ADD_FAILURE() << "no error";
+      } catch (const Error& e) {
+        EXPECT_EQ(e.Number(), c.error);
+      }
+    }
+    const std::lock_guard lock(listings->mutex);
+    EXPECT_EQ(listings->asked.size() - before, c.asked ? 1u : 0u);
+  }
+}
+
+// The launcher that finds the tool's folder on such a share tells the user,
+// as for any other failure, rather than wait for the share.
+TEST(FileTest, TheLauncherTellsTheUserWhenTheToolsShareDoesNotAnswer) {
+  test::Log log;
+  test::RecordingWindowSystem windows(log);
+  test::FakeHelp help(log);
+  test::FakeRegistry registry;
+  registry.keys["SOFTWARE\\Microsoft\\Shared Tools Location"]["MSINFO"] = {
+      kRegSz, std::string("\\\\dead\\share\\MSINFO") + '\0'};
+  auto listings = std::make_shared<Listings>();
+  Files files(ListingsOf(listings));
+  test::FakeApp programs;
+  AppServices app{windows, help, registry, files, programs};
+  StartSysInfo(app, CodePageText());
+  EXPECT_EQ(log, test::Lines("msgbox 0 (app) 現時点ではｼｽﾃﾑ情報を使用できません"));
+  EXPECT_EQ(programs.log, test::Log{});
+  const std::lock_guard lock(listings->mutex);
+  EXPECT_EQ(listings->asked, std::vector<std::string>{"\\\\dead\\share\\MSINFO\\MSINFO32.EXE"});
+}
 
 }  // namespace
 }  // namespace kv::win32

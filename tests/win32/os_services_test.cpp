@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -63,6 +64,26 @@ INSTANTIATE_TEST_SUITE_P(
                     Answer{"user", &clsSystem::UserName,
                            [](wchar_t* b, DWORD& n) { GetUserNameW(b, &n); }, ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A name that does not fit fails and answers the size it needs, NUL
+// included, so that the provider can ask again and show it whole.
+TEST(Provider, NamesTooLongForTheBufferAnswerTheSizeNeeded) {
+  const struct {
+    const char* name;
+    int32_t (INames::*query)(std::span<char>, uint32_t&) const;
+  } kNames[] = {{"computer", &INames::GetComputerNameA}, {"user", &INames::GetUserNameA}};
+  for (const auto& c : kNames) {
+    std::vector<char> whole(256, ' ');
+    uint32_t wholeSize = static_cast<uint32_t>(whole.size());
+    ASSERT_NE((Os().names.*c.query)(whole, wholeSize), 0) << c.name;
+    const std::size_t length = std::strlen(whole.data());
+    ASSERT_GT(length, 1u) << c.name;
+    std::vector<char> small(2, ' ');
+    uint32_t size = 2;
+    EXPECT_EQ((Os().names.*c.query)(small, size), 0) << c.name;
+    EXPECT_EQ(size, length + 1) << c.name;
+  }
+}
 
 TEST(Provider, MemoryAndVersionAreTheSystems) {
   const clsSystem provider(Os());

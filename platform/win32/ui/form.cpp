@@ -63,7 +63,7 @@ class Form::EditBox final : public ITextBox {
   }
 
   void SetText(std::string text) override {
-    if (!SetWindowTextW(window_, Widen(text).c_str())) throw SystemError("SetWindowTextW");
+    if (!SetWindowTextW(window_, ShownText(text).c_str())) throw SystemError("SetWindowTextW");
   }
 
  private:
@@ -102,7 +102,7 @@ void Form::Create() {
              TwipsToPixels(layout_.clientHeight, dpi_)};
   AdjustWindowRectForDpi(outer, styles.style, menu != nullptr, styles.exStyle, dpi_);
   HWND window =
-      CreateWindowExW(styles.exStyle, kFormClass, Widen(layout_.caption).c_str(), styles.style,
+      CreateWindowExW(styles.exStyle, kFormClass, ShownLine(layout_.caption).c_str(), styles.style,
                       CW_USEDEFAULT, CW_USEDEFAULT, outer.right - outer.left,
                       outer.bottom - outer.top, nullptr, menu, GetModuleHandleW(nullptr), this);
   if (window == nullptr) {
@@ -224,7 +224,7 @@ void Form::CreateControls() {
     control.id = id++;
     const RECT place = Place(control.at);
     const ControlStyles styles = StylesOf(*c);
-    const std::wstring text = c->kind == layout::Kind::PictureBox ? L"" : Widen(c->caption);
+    const std::wstring text = c->kind == layout::Kind::PictureBox ? L"" : ShownText(c->caption);
     control.hwnd =
         CreateWindowExW(styles.exStyle, styles.windowClass, text.c_str(), styles.style, place.left,
                         place.top, place.right - place.left, place.bottom - place.top, hwnd_,
@@ -330,7 +330,7 @@ bool Form::Visible() const { return hwnd_ != nullptr && IsWindowVisible(hwnd_); 
 
 void Form::SetCaption(const std::string& caption) {
   layout_.caption = caption;
-  if (hwnd_ != nullptr && !SetWindowTextW(hwnd_, Widen(caption).c_str()))
+  if (hwnd_ != nullptr && !SetWindowTextW(hwnd_, ShownLine(caption).c_str()))
     throw SystemError("SetWindowTextW");
 }
 
@@ -366,7 +366,7 @@ void Form::SetControlCaption(std::string_view name, int index, const std::string
   RequireControl(layout_, name, index, ControlUse::Caption);
   Control* c = Find(name, index);
   c->layout.caption = caption;
-  if (!SetWindowTextW(c->hwnd, Widen(caption).c_str())) throw SystemError("SetWindowTextW");
+  if (!SetWindowTextW(c->hwnd, ShownText(caption).c_str())) throw SystemError("SetWindowTextW");
   if (c->layout.kind == layout::Kind::Label) InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 

@@ -11,4 +11,12 @@ std::wstring Widen(std::string_view utf8);
 // Unpaired surrogates become U+FFFD; NUL characters pass through.
 std::string Narrow(std::wstring_view utf16);
 
+// Text as a window shows it: up to its first NUL (where a window's text
+// ends), through the one rule for text that may come from the system
+// (platform/visible_text.h), so that controls, bidi controls and the like
+// show as escapes here as in every other presentation. ShownText keeps its
+// CR LF line breaks; ShownLine, for titles, escapes them too.
+std::wstring ShownText(std::string_view utf8);
+std::wstring ShownLine(std::string_view utf8);
+
 }  // namespace kv::win32

@@ -109,8 +109,8 @@ class Win32WindowSystem final : public IWindowSystem, private win32::FormHost {
   void MsgBox(const std::string& text, int style, std::optional<std::string> title) override {
     HWND owner = GetActiveWindow();
     if (owner != nullptr && FindByWindow(owner) == nullptr) owner = nullptr;
-    const std::wstring caption = win32::Widen(title ? *title : std::string(kApp.title));
-    MessageBoxW(owner, win32::Widen(text).c_str(), caption.c_str(), static_cast<UINT>(style));
+    const std::wstring caption = win32::ShownLine(title ? *title : std::string(kApp.title));
+    MessageBoxW(owner, win32::ShownText(text).c_str(), caption.c_str(), static_cast<UINT>(style));
   }
 
   int Run(FormCode& startup) override {

@@ -245,5 +245,38 @@ TEST(KavrenoProgram, ShowsTheSystemOpensAboutAndEndsThroughTheCloseBox) {
   EXPECT_EQ(exitCode, 0u);
 }
 
+// A temporary folder whose name holds a bidi override and a control
+// character shows escaped, as the Qt window and the text presentation show
+// it: the label holds what the system's "A" function answers (the override is
+// not in the code page: it arrives as the code page's default character),
+// with the control character as a visible escape.
+TEST(KavrenoText, ATemporaryFolderOfControlCharactersShowsEscaped) {
+  const wchar_t* kTemp = L"C:\\a\x202e" L"b\x1b" L"c\\";
+  wchar_t saved[2][MAX_PATH] = {};
+  const wchar_t* kNames[] = {L"TMP", L"TEMP"};
+  for (int i = 0; i < 2; ++i) {
+    GetEnvironmentVariableW(kNames[i], saved[i], MAX_PATH);
+    SetEnvironmentVariableW(kNames[i], kTemp);  // the program inherits them
+  }
+  const std::wstring answered = Ansi([](char* b, DWORD n) { GetTempPathA(n, b); });
+  const Process program = StartKavreno();
+  for (int i = 0; i < 2; ++i) SetEnvironmentVariableW(kNames[i], saved[i][0] ? saved[i] : nullptr);
+  ASSERT_NE(program.get(), nullptr);
+  ASSERT_NE(answered.find(L'\x1b'), std::wstring::npos) << "the name reaches no A function";
+  std::wstring expected;
+  for (const wchar_t c : answered)
+    expected += c == L'\x1b' ? L"\\x1b" : c == L'\x202e' ? L"\\u202e" : std::wstring(1, c);
+
+  const HWND main = Await(kMainCaption);
+  ASSERT_NE(main, nullptr) << "no window titled Kavreno";
+  auto controls = CheckForm(main, frmSystemLayout());
+  const std::wstring shown = controls["lblTemporaryDirectory"].text;
+  EXPECT_EQ(shown, expected) << Narrowed(shown);
+  EXPECT_EQ(shown.find_first_of(L"\x1b\x202e"), std::wstring::npos);
+
+  PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(WaitForSingleObject(program.get(), 30000), WAIT_OBJECT_0) << "it runs on";
+}
+
 }  // namespace
 }  // namespace kv::e2e

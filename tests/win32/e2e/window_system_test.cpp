@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "about/frmAbout_layout.h"
+#include "app/frmSystem.h"
 #include "app/frmSystem_layout.h"
 #include "platform/errors.h"
+#include "platform/run_program.h"
 #include "platform/win32/ui/win32_window_system.h"
+#include "tests/fakes/fake_os.h"
+#include "tests/fakes/fake_ui.h"
 #include "tests/fakes/form_contract_cases.h"
 
 namespace kv {
@@ -27,12 +32,14 @@ class TestForm : public FormCode {
   void Form_Load() override {}
   void Click(std::string_view control, int16_t index) override {
     clicks.push_back(std::string(control) + (index < 0 ? "" : "(" + std::to_string(index) + ")"));
+    if (failsOnClick) throw OverflowError();
     if (control == "cmdOK") ws_.Unload(*this);
   }
   HWND Window() const { return form_ ? reinterpret_cast<HWND>(form_->Handle()) : nullptr; }
   IForm* Form() const { return form_; }
 
   std::vector<std::string> clicks;
+  bool failsOnClick = false;
 
  private:
   const layout::Form& layout_;
@@ -94,6 +101,95 @@ TEST_F(WindowSystemTest, BordersAreFixed) {
     EXPECT_EQ((GetWindowLongW(f.form.Window(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME) != 0,
               f.dialogFrame);
   }
+}
+
+// Text from the system shows through the one rule for it (visible_text.h),
+// as in the Qt window and the text presentation: the labels the load step
+// fills from a system whose answers hold a bidi override, zero-width and
+// control characters and a byte that is not UTF-8.
+TEST_F(WindowSystemTest, LabelsShowSystemTextThroughTheVisibleTextRule) {
+  test::FakeOs os;
+  const test::Utf8CodePage utf8;
+  os.AddRoot("C:\\");
+  os.tempDir.path = "C:\\a\xe2\x80\xae" "b\x1b" "c\\";
+  os.computerName = "PC\x7f" "01\r\n";
+  os.userName = "us\xe2\x80\x8b" "er\xff";
+  const OsServices services = os.Services(utf8);
+  test::Log log;
+  test::FakeHelp help(log);
+  test::FakeRegistry registry;
+  test::FakeApp files;
+  AppServices app{*ws_, help, registry, files, files};
+  frmSystem main(services, app);
+  ws_->Load(main);
+  const HWND window = FindWindowW(L"KavrenoForm", L"Kavreno");
+  ASSERT_NE(window, nullptr);
+  std::vector<std::wstring> shown;
+  for (HWND w = GetWindow(window, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT)) {
+    wchar_t text[256] = {};
+    GetWindowTextW(w, text, 256);
+    shown.emplace_back(text);
+  }
+  for (const wchar_t* text : {L"C:\\a\\u202eb\\x1bc\\", L"PC\\x7f01\r\n", L"us\\u200ber\\xff"})
+    EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end());
+  ws_.reset();  // while the form's code is there; its unload step would end the program
+}
+
+// A message box shows its text and title through the same rule.
+struct BoxSeen {
+  std::wstring title, text;
+};
+BoxSeen* g_box = nullptr;
+
+void CALLBACK ReadAndCloseTheBox(HWND, UINT, UINT_PTR, DWORD) {
+  const HWND box = FindWindowW(L"#32770", nullptr);
+  if (box == nullptr || !IsWindowVisible(box) || g_box == nullptr) return;
+  wchar_t text[256] = {};
+  GetWindowTextW(box, text, 256);
+  g_box->title = text;
+  GetDlgItemTextW(box, 0xFFFF, text, 256);  // the box's text
+  g_box->text = text;
+  g_box = nullptr;
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(WindowSystemTest, MessageBoxesShowSystemTextThroughTheVisibleTextRule) {
+  BoxSeen seen;
+  g_box = &seen;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, ReadAndCloseTheBox);
+  ws_->MsgBox("Application Error \r\nC:\\a\xe2\x80\xae" "b\x1b\n", kMsgBoxExclamation,
+              std::string("t\r\n\xe2\x81\xa6"));
+  KillTimer(nullptr, timer);
+  EXPECT_EQ(seen.title, L"t\\x0d\\x0a\\u2066");
+  EXPECT_EQ(seen.text, L"Application Error \r\nC:\\a\\u202eb\\x1b\\x0a");
+}
+
+// An error that no handler of the program takes, raised by a menu command,
+// leaves the window system's run; the program's run then says so in a message
+// box and answers the exit status 1.
+HWND g_clickOnce = nullptr;
+
+void CALLBACK ChooseHelpOnce(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_clickOnce == nullptr || !IsWindowVisible(g_clickOnce)) return;
+  const UINT help = GetMenuItemID(GetSubMenu(GetMenu(g_clickOnce), 0), 2);
+  PostMessageW(g_clickOnce, WM_COMMAND, help, 0);
+  g_clickOnce = nullptr;
+}
+
+TEST_F(WindowSystemTest, AnErrorNoHandlerTakesEndsTheRunWithStatus1) {
+  main_.failsOnClick = true;
+  BoxSeen seen;
+  g_box = &seen;
+  const UINT_PTR reader = SetTimer(nullptr, 0, 20, ReadAndCloseTheBox);
+  ws_->Load(main_);
+  g_clickOnce = main_.Window();
+  const UINT_PTR chooser = SetTimer(nullptr, 0, 20, ChooseHelpOnce);
+  EXPECT_EQ(RunStartupForm(*ws_, main_), 1);
+  KillTimer(nullptr, chooser);
+  KillTimer(nullptr, reader);
+  EXPECT_EQ(main_.clicks, std::vector<std::string>{"mnuFileItem(2)"});
+  EXPECT_EQ(seen.title, L"Kavreno");
+  EXPECT_EQ(seen.text, L"実行時エラー '6':\r\n\r\nオーバーフローしました。");
 }
 
 // The value boxes in the title-bar text colour where that stands out from
