@@ -52,7 +52,6 @@ void SamplePc(kv::test::FakeOs& pc) {
   kv::test::FakeVolume floppy;
   floppy.driveType = kv::kDriveRemovable;
   floppy.label.reset();
-  floppy.readable = false;
   floppy.totalBytes.reset();
   floppy.freeBytes.reset();
   pc.AddRoot("A:\\", floppy);
