@@ -105,8 +105,9 @@ class WireReader {
   std::string Text() {
     const uint64_t n = Number();
     if (!ok_ || n > in_.size()) return Fail(), std::string();
-    std::string s(in_.substr(0, n));
-    in_.remove_prefix(n);
+    const auto length = static_cast<std::size_t>(n);  // fits: no more than what is left
+    std::string s(in_.substr(0, length));
+    in_.remove_prefix(length);
     return s;
   }
   bool Ok() const { return ok_; }

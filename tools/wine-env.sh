@@ -111,7 +111,8 @@ kv_wine_own_display() {
     fi
   done
   [ -n "$display" ] || { echo "no free X display" >&2; return 1; }
-  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$1" 2>&1 &
+  KV_XVFB_FBDIR=$(dirname "$1")  # the screen, kept in a file for kv_wine_grab
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -fbdir "$KV_XVFB_FBDIR" >"$1" 2>&1 &
   KV_XVFB_PID=$!
   export DISPLAY=$display
   for _ in $(seq 50); do
@@ -137,6 +138,19 @@ kv_wine_screenshot_prefix() {
 [Software\\Wine\\Explorer\\Desktops] 1700000000
 "Default"="1024x768"
 REG
+}
+
+# kv_wine_grab LEFT TOP WIDTH HEIGHT OUT.png: that part of the screen, with
+# ImageMagick's import where it is installed, otherwise from the screen that
+# Xvfb keeps in a file in KV_XVFB_FBDIR (Xvfb -fbdir).
+kv_wine_grab() {
+  if command -v import >/dev/null; then
+    import -window root -crop "${3}x${4}+${1}+${2}" +repage "$5"
+  else
+    # Xvfb draws the pointer into its screen: out of the way first.
+    if command -v xdotool >/dev/null; then xdotool mousemove 4000 4000 2>/dev/null || true; sleep 0.3; fi
+    python3 "$(dirname "${BASH_SOURCE[0]}")/xwd_to_png.py" "$KV_XVFB_FBDIR/Xvfb_screen0" "$@"
+  fi
 }
 
 # Fails, naming the script $1, unless every tool named after it is installed.

@@ -5,7 +5,7 @@
 # paints are done), and the peak memory (maximum resident set of the Wine
 # process), of kavreno.exe against kavreno_bare_win32.exe, a bare Win32
 # program that opens one window with the same controls.
-# Target: kavreno.exe within 1.2 times the bare program, in time and memory.
+# Target: kavreno.exe within 1.15 times the bare program, in time and memory.
 #
 # Usage: bench/startup/run-wine.sh [BUILD_DIR] [RUNS]
 #   BUILD_DIR holds bin/kavreno.exe and bin/kavreno_bare_win32.exe (default
@@ -30,6 +30,9 @@ wine=${WINE:-wine}
 export KAVRENO_EXIT_AFTER_PAINT=1
 kv_wine_session bench-wine
 tmp=$KV_WORK
+# Where the kernel cannot start 32-bit programs, Wine and its tools run 64-bit
+# (the build measured is then the 64-bit one, preset windows64).
+kv_wine_can_run_32bit || kv_wine_use_64bit "$tmp/bin"
 kv_wine_new_prefix "$WINEPREFIX"
 kv_wine_warm  # the server and the desktop stay up: neither program pays for them
 
@@ -44,4 +47,4 @@ for ((i = 0; i < runs; i++)); do
   pair "$tmp/kavreno" "$tmp/bare" "$i" "$wine" "$kavreno" -- "$wine" "$bare"
 done
 report "Windows start-up under Wine, median of $runs runs each" kavreno.exe "$tmp/kavreno" \
-  "bare Win32 window" "$tmp/bare" 1.2
+  "bare Win32 window" "$tmp/bare" 1.15

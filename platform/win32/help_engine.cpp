@@ -1,6 +1,10 @@
 #include "platform/win32/help_engine.h"
 
 #include <windows.h>
+// after windows.h
+#include <htmlhelp.h>
+
+#include <type_traits>
 
 #include "platform/win32/win32_text.h"
 
@@ -12,6 +16,7 @@ constexpr UINT kHhDisplayToc = 0x0001;
 constexpr UINT kHhCloseAll = 0x0012;
 
 using HtmlHelpWFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+static_assert(std::is_same_v<HtmlHelpWFunction, decltype(&::HtmlHelpW)>);  // bound by name
 
 }  // namespace
 

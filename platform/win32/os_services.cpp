@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/ansi_buffer.h"
@@ -38,6 +39,10 @@ void* Memory::StatusEx() const {
 
 MemoryStatus Memory::GlobalMemoryStatus() const {
   using StatusExFn = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
+  // A function bound by name gets no check from the compiler at its call:
+  // its type must be the system's declaration, calling convention included
+  // (a missing WINAPI differs only in the 32-bit program).
+  static_assert(std::is_same_v<StatusExFn, decltype(&::GlobalMemoryStatusEx)>);
   if (const auto statusEx = reinterpret_cast<StatusExFn>(StatusEx())) {
     MEMORYSTATUSEX status{};
     status.dwLength = sizeof status;
@@ -125,6 +130,7 @@ int32_t Version::GetVersionExA(OsVersionInfo& info) const {
 namespace {
 
 using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+static_assert(std::is_same_v<FreeSpaceExFn, decltype(&::GetDiskFreeSpaceExA)>);  // bound by name
 
 // The queries, each on a thread of its own that owns all it touches: 'V' the
 // volume (asked with buffers of the largest size the system fills), 'S' the

@@ -123,6 +123,8 @@ const Case kCases[] = {
     {"Processor486", Processor(486), "80486 2 3"},
     {"Processor586", Processor(586), "Intel Pentium 2 3"},
     {"Processor686", Processor(686), "as passed 2 3"},
+    // What a 64-bit build is told on x64 (PROCESSOR_AMD_X8664): no label of its own.
+    {"Processor8664", Processor(8664), "as passed 2 3"},
     {"AllMaskBits", Processor(586, 0xFFFFFFFF), "Intel Pentium 2 -1"},
     {"DirectoryAppended", Directory("C:\\WINDOWS"), "C:\\WINDOWS\\"},
     {"DirectoryNotDoubled", Directory("C:\\TEMP\\"), "C:\\TEMP\\"},

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <type_traits>
 
 #include "platform/errors.h"
 
@@ -9,6 +10,8 @@ namespace kv::win32 {
 namespace {
 
 // A user32 function looked up by name; nullptr when the system lacks it.
+// Each binding's type is checked against the system's declaration, calling
+// convention included (a missing WINAPI differs only in the 32-bit program).
 template <typename Fn>
 Fn BindUser32(const char* name) {
   HMODULE user32 = GetModuleHandleW(L"user32.dll");
@@ -43,6 +46,7 @@ int ScaleFromDefaultDpi(int pixels, UINT dpi) {
 
 UINT WindowDpi(HWND window) {
   using Fn = UINT(WINAPI*)(HWND);
+  static_assert(std::is_same_v<Fn, decltype(&::GetDpiForWindow)>);
   static const Fn getDpiForWindow = BindUser32<Fn>("GetDpiForWindow");
   if (getDpiForWindow != nullptr && window != nullptr) {
     const UINT dpi = getDpiForWindow(window);
@@ -56,6 +60,7 @@ UINT ScreenDpiY() { return ScreenDpi(LOGPIXELSY); }
 
 BOOL AdjustWindowRectForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, UINT dpi) {
   using Fn = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static_assert(std::is_same_v<Fn, decltype(&::AdjustWindowRectExForDpi)>);
   static const Fn adjustForDpi = BindUser32<Fn>("AdjustWindowRectExForDpi");
   if (adjustForDpi != nullptr) return adjustForDpi(&rect, style, menu, exStyle, dpi);
   return AdjustWindowRectEx(&rect, style, menu, exStyle);
@@ -63,6 +68,7 @@ BOOL AdjustWindowRectForDpi(RECT& rect, DWORD style, BOOL menu, DWORD exStyle, U
 
 int SystemMetricForDpi(int index, UINT dpi) {
   using Fn = int(WINAPI*)(int, UINT);
+  static_assert(std::is_same_v<Fn, decltype(&::GetSystemMetricsForDpi)>);
   static const Fn metricForDpi = BindUser32<Fn>("GetSystemMetricsForDpi");
   if (metricForDpi != nullptr) return metricForDpi(index, dpi);
   return MulDiv(GetSystemMetrics(index), static_cast<int>(dpi), static_cast<int>(ScreenDpiY()));
@@ -70,6 +76,7 @@ int SystemMetricForDpi(int index, UINT dpi) {
 
 LOGFONTW MessageFontForDpi(UINT dpi) {
   using Fn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static_assert(std::is_same_v<Fn, decltype(&::SystemParametersInfoForDpi)>);
   static const Fn parametersForDpi = BindUser32<Fn>("SystemParametersInfoForDpi");
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof metrics;

@@ -3,6 +3,8 @@
 // window it is about ("left top width height", screen pixels) to a file.
 //   kv_e2e_driver main FILE    waits for the main window
 //   kv_e2e_driver about FILE   opens the About dialog through the menu
+//   kv_e2e_driver help FILE    opens the help through the menu and waits for
+//                              the help engine's window (HTML Help or WinHelp)
 //   kv_e2e_driver close        closes the dialog and the program
 #include <cstdio>
 #include <string>
@@ -28,6 +30,20 @@ int main(int argc, char** argv) {
     if (window != nullptr && command == "about") window = OpenAbout(window);
     return WritePlace(window, argv[2]);
   }
+  if (command == "help" && argc == 3) {
+    const HWND main = Await(kMainCaption);
+    if (main == nullptr || !ChooseFileItem(main, 'H')) return 1;
+    HWND help = nullptr;
+    WaitFor([&] {
+      for (const wchar_t* engine : {L"HH Parent", L"MS_WINHELP"}) {
+        const HWND window = FindWindowW(engine, nullptr);
+        if (window != nullptr && IsWindowVisible(window)) help = window;
+      }
+      return help != nullptr;
+    });
+    if (help != nullptr) Sleep(1500);  // the engine fills its window after it shows
+    return WritePlace(help, argv[2]);
+  }
   if (command == "close" && argc == 2) {
     // The dialog, when it is open, then the program: each through its close box.
     for (const wchar_t* caption : {kAboutCaption, kMainCaption}) {
@@ -37,6 +53,6 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  std::fprintf(stderr, "usage: kv_e2e_driver main FILE | about FILE | close\n");
+  std::fprintf(stderr, "usage: kv_e2e_driver main FILE | about FILE | help FILE | close\n");
   return 2;
 }
