@@ -10,7 +10,7 @@ what=${1:-all}
 linux_packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libmount-dev libblkid-dev
+  libblkid-dev
   nlohmann-json3-dev python3 python3-jsonschema ansible-core
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins libgl-dev
   fonts-noto-cjk xvfb xauth x11-utils xdotool

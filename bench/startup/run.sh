@@ -8,7 +8,9 @@
 #      Target: kavreno within 1.2 times the bare program, in time and in memory.
 #  (b) the text: `kavreno --text` as a whole process against kavreno_plain_text,
 #      a plain C++ program that makes the same queries and prints them.
-#      Target: within 2 times.
+#      Target: within 1.3 times. /usr/bin/time's own start is inside both
+#      times here, which flatters the ratio: text_speed.sh times the two
+#      processes alone.
 #  (c) the JSON: `kavreno --json` as a whole process against `kavreno --text`.
 #      Target: within 1.1 times.
 #  (d) the support report: `kavreno --report` against `kavreno --text`, both
@@ -80,7 +82,7 @@ done
 echo "Start-up, median of $runs runs each"
 report "(a) window to first paint (Xvfb, X11)" kavreno "$tmp/kavreno-window" \
   "bare Qt widgets" "$tmp/bare-window" 1.2
-report "(b) text presentation" kavreno "$tmp/kavreno-text" "plain C++ program" "$tmp/plain-text" 2
+report "(b) text presentation" kavreno "$tmp/kavreno-text" "plain C++ program" "$tmp/plain-text" 1.3
 report "(c) JSON against the text presentation" kavreno "$tmp/kavreno-json" \
   "kavreno --text" "$tmp/kavreno-text-again" 1.1
 report "(d) support report against the text presentation" "kavreno --report" \
