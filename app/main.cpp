@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,15 +23,15 @@ namespace {
 #if KAVRENO_JSON
 // kavreno --json: the report as one line of JSON on the standard output,
 // whose lost output the program reports as it ends.
-int PrintJson(std::ostream& out, bool redact) {
+int PrintJson(bool redact) {
   const auto os = kv::CreateOsPlatform();
   const kv::OsServices services = os->Services();
   const kv::SystemReport report = kv::CollectSystemReport(services);
   if (!redact) {
-    out << kv::JsonReport(report) << '\n';
+    kv::WriteStandardOutput(kv::JsonReport(report) + '\n');
   } else {
     const kv::PersonalNames names = kv::ReadPersonalNames(services);
-    out << kv::JsonReport(report, &names) << '\n';
+    kv::WriteStandardOutput(kv::JsonReport(report, &names) + '\n');
   }
   return 0;
 }
@@ -55,7 +54,7 @@ std::string FinishText(std::string text, const kv::CommandLine& line, const kv::
 void ReportLostOutput() {
   const std::string why = kv::FinishStandardOutput();
   if (why.empty()) return;
-  std::cerr << "kavreno: write error: " << why << std::endl;
+  kv::WriteStandardError("kavreno: write error: " + why + "\n");
   std::_Exit(1);
 }
 
@@ -63,20 +62,21 @@ void ReportLostOutput() {
 
 int main(int argc, char** argv) {
   kv::RunPlatformHelperIfAsked(argc, argv);
-  std::ostream& out = kv::StandardOutput();
+  kv::OpenStandardOutput();
   std::atexit(ReportLostOutput);
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   kv::CommandLine line =
       kv::TakesCommandLine() ? kv::ParseCommandLine(args) : kv::CommandLine{};
   switch (line.action) {
     case kv::CommandLine::Action::Help:
-      out << kv::HelpText();
+      kv::WriteStandardOutput(kv::HelpText());
       return 0;
     case kv::CommandLine::Action::Version:
-      out << kv::VersionText() << "\n";
+      kv::WriteStandardOutput(kv::VersionText() + "\n");
       return 0;
     case kv::CommandLine::Action::Error:
-      std::cerr << "kavreno: " << kv::VisibleLine(line.problem) << "\n" << kv::UsageLine() << "\n";
+      kv::WriteStandardError("kavreno: " + kv::VisibleLine(line.problem) + "\n" + kv::UsageLine() +
+                             "\n");
       return 2;
     case kv::CommandLine::Action::Run:
       break;
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
 
   try {
 #if KAVRENO_JSON
-    if (line.json) return PrintJson(out, line.redact);
+    if (line.json) return PrintJson(line.redact);
 #endif
     const auto os = kv::CreateOsPlatform();
     const kv::OsServices services = os->Services();
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
       if (presentation == kv::Presentation::Text) throw;
       // No window can be opened here: show the same information as text.
-      std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
+      kv::WriteStandardError("kavreno: " + kv::VisibleLine(e.what()) + "\n");
       platform = kv::CreateAppPlatform(kv::Presentation::Text, toolkitArgc, toolkitArgv.data(),
                                        services, finish);
     }
@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     kv::frmSystem mainWindow(services, app);
     return kv::RunStartupForm(app.windows, mainWindow);
   } catch (const std::exception& e) {
-    std::cerr << "kavreno: " << kv::VisibleLine(e.what()) << "\n";
+    kv::WriteStandardError("kavreno: " + kv::VisibleLine(e.what()) + "\n");
     return 1;
   }
 }

@@ -4,7 +4,7 @@
 
 #include <functional>
 #include <memory>
-#include <ostream>
+#include <string_view>
 #include <string>
 
 #include "platform/os.h"
@@ -39,8 +39,11 @@ bool TakesCommandLine();
 bool HasDisplay();
 
 // The program's standard output, for what it prints (the text presentation,
-// --help, --version). Call it first, before any file is opened.
-std::ostream& StandardOutput();
+// --help, --version), and its standard error. OpenStandardOutput comes
+// first, before any file is opened.
+void OpenStandardOutput();
+void WriteStandardOutput(std::string_view text);
+void WriteStandardError(std::string_view text);
 
 // Writes out what is still held for the standard output and answers why the
 // output could not all be written: "" when it was (or nothing was written),

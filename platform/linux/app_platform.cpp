@@ -17,6 +17,7 @@
 #include "platform/linux/app_services.h"
 #include "platform/linux/helper_process.h"
 #include "platform/linux/install_paths.h"
+#include "platform/linux/standard_output.h"
 #include "platform/qt_module.h"
 #include "platform/support_report.h"
 

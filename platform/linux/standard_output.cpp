@@ -6,9 +6,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <streambuf>
 
 #include "platform/factory.h"
+#include "platform/linux/standard_output.h"
 
 namespace kv {
 namespace {
@@ -77,6 +79,12 @@ std::ostream& StandardOutput() {
   static std::ostream out(&Buffer());
   return out;
 }
+
+void OpenStandardOutput() { StandardOutput(); }
+
+void WriteStandardOutput(std::string_view text) { StandardOutput() << text; }
+
+void WriteStandardError(std::string_view text) { std::cerr << text << std::flush; }
 
 std::string FinishStandardOutput() {
   StandardOutput().flush();

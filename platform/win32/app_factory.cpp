@@ -1,5 +1,5 @@
 // The window system and the application services on Windows.
-#include <iostream>
+#include <cstdio>
 
 #include "platform/factory.h"
 #include "platform/win32/app_services.h"
@@ -40,13 +40,23 @@ std::unique_ptr<AppPlatform> CreateAppPlatform(Presentation presentation, int& a
   return std::make_unique<Win32AppPlatform>(os);
 }
 
-// A GUI program prints only to a standard output it was given; the C++
-// stream's state tells whether the writes reached it.
-std::ostream& StandardOutput() { return std::cout; }
+// A GUI program prints only to a standard output it was given; the C
+// stream's error flag tells whether the writes reached it. (No C++ streams:
+// their library and locales would be loaded and set up at every start.)
+void OpenStandardOutput() {}
+
+void WriteStandardOutput(std::string_view text) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+void WriteStandardError(std::string_view text) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
+}
 
 std::string FinishStandardOutput() {
-  std::cout.flush();
-  return std::cout ? std::string() : std::string("the output could not be written");
+  const bool failed = std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
+  return failed ? std::string("the output could not be written") : std::string();
 }
 
 }  // namespace kv
