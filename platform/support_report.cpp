@@ -63,14 +63,6 @@ std::string SupportReport(std::string_view windowText, const ReportDetails& deta
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\n";
-
-std::string_view Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
 std::string LowerAscii(std::string_view s) {
   std::string lower(s);
   for (char& c : lower) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
@@ -81,7 +73,7 @@ std::string LowerAscii(std::string_view s) {
 
 std::string MachineName(std::string_view vendor, std::string_view product) {
   const auto said = [](std::string_view s) {
-    s = Trim(s);
+    s = TrimBlanks(s);
     static constexpr std::string_view kPlaceholders[] = {
         "to be filled by o.e.m.", "default string", "system manufacturer", "system product name",
         "not applicable",         "not specified",  "none",                "unknown",
@@ -101,11 +93,11 @@ std::string MachineName(std::string_view vendor, std::string_view product) {
 
 std::string WindowsOsName(std::string_view productName, std::string_view displayVersion,
                           uint32_t build) {
-  std::string name(Trim(productName));
+  std::string name(TrimBlanks(productName));
   constexpr std::string_view kTen = "Windows 10";
   if (const auto at = name.find(kTen); build >= 22000 && at != std::string::npos)
     name.replace(at, kTen.size(), "Windows 11");
-  displayVersion = Trim(displayVersion);
+  displayVersion = TrimBlanks(displayVersion);
   if (!displayVersion.empty() && name.find(displayVersion) == std::string::npos) {
     if (!name.empty()) name += ' ';
     name += displayVersion;
@@ -263,6 +255,13 @@ PersonalNames ShownNames(PersonalNames names) {
   names.user = VisibleLine(names.user);
   names.computer = VisibleLine(names.computer);
   return names;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  const auto first = s.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
 }
 
 }  // namespace kv

@@ -86,4 +86,8 @@ struct ReportSource {
   std::function<PersonalNames()> names;
 };
 
+// The text without the blanks (space, tab, CR, LF, VT, FF) at either end, as
+// the facts' files and registry values are read.
+std::string_view TrimBlanks(std::string_view s);
+
 }  // namespace kv

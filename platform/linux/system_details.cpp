@@ -9,14 +9,6 @@
 namespace kv::linux_os {
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\n\v\f";
-
-std::string_view Trim(std::string_view s) {
-  const auto first = s.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
-
 std::string Unquote(std::string_view value) {
   std::string out;
   for (size_t i = 0; i < value.size(); ++i) {
@@ -41,7 +33,7 @@ std::string Unquote(std::string_view value) {
       out += c;
     }
   }
-  return std::string(Trim(out));
+  return std::string(TrimBlanks(out));
 }
 
 }  // namespace
@@ -49,12 +41,12 @@ std::string Unquote(std::string_view value) {
 std::optional<std::string> ParseOsReleaseValue(std::string_view text, std::string_view key) {
   while (!text.empty()) {
     const auto end = text.find('\n');
-    std::string_view line = Trim(text.substr(0, end));
+    std::string_view line = TrimBlanks(text.substr(0, end));
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (line.empty() || line.front() == '#') continue;
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos || Trim(line.substr(0, eq)) != key) continue;
-    return Unquote(Trim(line.substr(eq + 1)));
+    if (eq == std::string_view::npos || TrimBlanks(line.substr(0, eq)) != key) continue;
+    return Unquote(TrimBlanks(line.substr(eq + 1)));
   }
   return std::nullopt;
 }
@@ -65,9 +57,9 @@ std::string ParseCpuModelName(std::string_view cpuinfo) {
     const std::string_view line = cpuinfo.substr(0, end);
     cpuinfo = end == std::string_view::npos ? std::string_view() : cpuinfo.substr(end + 1);
     const auto colon = line.find(':');
-    if (colon == std::string_view::npos || Trim(line.substr(0, colon)) != "model name") continue;
+    if (colon == std::string_view::npos || TrimBlanks(line.substr(0, colon)) != "model name") continue;
     std::string name;
-    for (const char c : Trim(line.substr(colon + 1))) {
+    for (const char c : TrimBlanks(line.substr(colon + 1))) {
       const bool blank = c == ' ' || c == '\t';
       if (blank && !name.empty() && name.back() == ' ') continue;
       name += blank ? ' ' : c;
@@ -79,7 +71,7 @@ std::string ParseCpuModelName(std::string_view cpuinfo) {
 
 std::string TrimFactText(std::string_view text) {
   text = text.substr(0, text.find('\0'));
-  return std::string(Trim(text));
+  return std::string(TrimBlanks(text));
 }
 
 bool OnSysfs(std::string_view mountinfo, std::string_view path) {
