@@ -119,15 +119,15 @@ int32_t KeyboardTypeOfLayout(std::string_view layout) {
 }
 
 std::optional<std::string> LinuxKeyboard::ConfiguredLayout() const {
-  auto assignment = [this](const std::string& path, std::string_view name) {
-    const auto text = files_.Read(path);
+  auto assignment = [](const std::optional<std::string>& text, std::string_view name) {
     if (!text) return std::optional<std::string>();
     std::istringstream in(*text);
     return NonEmpty(ParseShellAssignment(in, name));
   };
-  if (auto v = assignment(paths_.defaultKeyboard, "XKBLAYOUT")) return v;
-  if (auto v = assignment(paths_.vconsole, "XKBLAYOUT")) return v;
-  if (auto v = assignment(paths_.vconsole, "KEYMAP")) return v;
+  if (auto v = assignment(files_.Read(paths_.defaultKeyboard), "XKBLAYOUT")) return v;
+  const auto vconsole = files_.Read(paths_.vconsole);
+  if (auto v = assignment(vconsole, "XKBLAYOUT")) return v;
+  if (auto v = assignment(vconsole, "KEYMAP")) return v;
 
   auto names = files_.List(paths_.xorgConfDir).value_or(std::vector<std::string>());
   std::erase_if(names, [](const std::string& n) { return !n.ends_with(".conf") || n == ".conf"; });
