@@ -4,12 +4,9 @@
 #include <string>
 #include <string_view>
 
-namespace kv::win32 {
+#include "platform/win32/win32_text.h"  // Widen, Narrow
 
-// Invalid UTF-8 sequences become U+FFFD; NUL characters pass through.
-std::wstring Widen(std::string_view utf8);
-// Unpaired surrogates become U+FFFD; NUL characters pass through.
-std::string Narrow(std::wstring_view utf16);
+namespace kv::win32 {
 
 // Text as a window shows it: up to its first NUL (where a window's text
 // ends), through the one rule for text that may come from the system
