@@ -161,6 +161,11 @@ class IDriveList {
   // failed there (kDriveUnknown or the type the mount table alone gives, 0
   // from the volume and space calls) and is not asked again.
   virtual void PrepareRoots(const std::vector<std::string>& roots) const { (void)roots; }
+  // Starts asking about the roots (ANSI) and returns at once, so that their
+  // answers are on their way while the caller does other work; a
+  // PrepareRoots with the same roots that follows takes them, its time limit
+  // counted from here.
+  virtual void StartRoots(const std::vector<std::string>& roots) const { (void)roots; }
 };
 
 class IDiskSpace {

@@ -49,7 +49,21 @@ std::vector<Root> RootList(const OsServices& os) {
   return roots;
 }
 
+std::vector<std::string> AnsiRoots(const std::vector<Root>& roots) {
+  std::vector<std::string> ansi;
+  for (const Root& root : roots) ansi.push_back(root.ansi);
+  return ansi;
+}
+
 }  // namespace
+
+void StartDriveQueries(const OsServices& os) {
+  try {
+    os.drives.StartRoots(AnsiRoots(RootList(os)));
+  } catch (const std::exception&) {
+    // Only a head start: the report asks again and meets the error there.
+  }
+}
 
 std::string RootCaption(const std::string& root) {
   const bool driveLetter =
@@ -135,9 +149,7 @@ void CollectDrives(const OsServices& os, std::vector<DriveRecord>& records) {
     return TrimNull(text);
   };
   const std::vector<Root> roots = RootList(os);
-  std::vector<std::string> asked;
-  for (const Root& root : roots) asked.push_back(root.ansi);
-  os.drives.PrepareRoots(asked);  // all roots at once, under one time limit
+  os.drives.PrepareRoots(AnsiRoots(roots));  // all roots at once, under one time limit
   for (const Root& root : roots) {
     std::string volumeName = spaces;
     std::string fileSystemName = spaces;

@@ -45,6 +45,11 @@ std::string RootCaption(const std::string& root);
 // The text of a GetDriveTypeA code ("Fixed", "*ERROR*" for unknown codes).
 const char* DriveTypeText(uint32_t type);
 
+// Starts the questions about every root the system lists, so that a report
+// made soon after finds the answers on their way. Raises nothing: an error is
+// left for the report to meet.
+void StartDriveQueries(const OsServices& os);
+
 // Writes the report into text1: empties it, then one block per root in the
 // order the system lists them. An error raised while it runs ends it and
 // passes to the caller; the lines built so far are then in text1.

@@ -24,10 +24,6 @@ DWORD Size(std::span<char> buffer) {
   return buffer.size() > MAXDWORD ? MAXDWORD : static_cast<DWORD>(buffer.size());
 }
 
-// The root as the system wants it, NUL-terminated, and a copy that a worker
-// thread can own.
-std::string Terminated(std::string_view text) { return std::string(text); }
-
 }  // namespace
 
 // ---- memory -----------------------------------------------------------------
@@ -132,14 +128,17 @@ namespace {
 using FreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
 static_assert(std::is_same_v<FreeSpaceExFn, decltype(&::GetDiskFreeSpaceExA)>);  // bound by name
 
-// The queries, each on a thread of its own that owns all it touches: 'V' the
-// volume (asked with buffers of the largest size the system fills), 'S' the
-// 64-bit space query, 'C' the cluster query.
+// The queries, asked on the query threads with what they own: 'T' the drive
+// type (it opens the root, which a network drive whose server is gone can
+// hold), 'V' the volume (asked with buffers of the largest size the system
+// fills), 'S' the 64-bit space query, 'C' the cluster query.
 QueryAnswer AnswerQuery(std::string_view request, FreeSpaceExFn freeSpaceEx) {
   if (request.empty()) return std::nullopt;
   const std::string root(request.substr(1));
   WireWriter out;
   switch (request.front()) {
+    case 'T':
+      return out.Number(::GetDriveTypeA(root.c_str())).Done();
     case 'V': {
       char volume[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
       DWORD serial = 0, maxComponentLength = 0, flags = 0;
@@ -188,12 +187,36 @@ QueryAnswer FileSystems::Answer(char op, std::string_view root) const {
   return queries_.Ask(std::string(root), request);
 }
 
-void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
+std::vector<BlockingQuery> FileSystems::RootQueries(const std::vector<std::string>& roots) const {
   const char space = binding_->FreeSpaceEx() ? 'S' : 'C';
   std::vector<BlockingQuery> asked;
   for (const auto& root : roots)
-    for (const char op : {'V', space}) asked.push_back({root, op + root});
-  auto answers = queries_.AskAll(asked);
+    for (const char op : {'T', 'V', space}) asked.push_back({root, op + root});
+  return asked;
+}
+
+void FileSystems::StartRoots(const std::vector<std::string>& roots) const {
+  auto asked = RootQueries(roots);
+  auto pending = queries_.Begin(asked);
+  std::lock_guard lock(preparedMutex_);
+  started_ = Started{roots, std::move(asked), std::move(pending)};
+}
+
+void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
+  std::optional<Started> started;
+  {
+    std::lock_guard lock(preparedMutex_);
+    started.swap(started_);
+  }
+  std::vector<BlockingQuery> asked;
+  std::vector<QueryAnswer> answers;
+  if (started && started->roots == roots) {
+    asked = std::move(started->asked);
+    answers = queries_.Finish(started->pending);
+  } else {
+    asked = RootQueries(roots);
+    answers = queries_.AskAll(asked);
+  }
   std::map<std::string, QueryAnswer, std::less<>> prepared;
   for (std::size_t i = 0; i < asked.size(); ++i)
     prepared[std::move(asked[i].request)] = std::move(answers[i]);
@@ -231,7 +254,11 @@ uint32_t FileSystems::GetLogicalDriveStringsA(std::span<char> buffer) const {
 }
 
 uint32_t FileSystems::GetDriveTypeA(std::string_view root) const {
-  return ::GetDriveTypeA(Terminated(root).c_str());
+  const auto answer = Answer('T', root);
+  if (!answer) return DRIVE_UNKNOWN;
+  WireReader in(*answer);
+  const auto type = in.Number();
+  return in.Ok() ? static_cast<uint32_t>(type) : DRIVE_UNKNOWN;
 }
 
 int32_t FileSystems::GetDiskFreeSpaceExA(std::string_view root,

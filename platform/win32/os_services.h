@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "platform/factory.h"
 #include "platform/os.h"
@@ -60,10 +62,11 @@ class Version final : public IVersion {
   int32_t GetVersionExA(OsVersionInfo& info) const override;
 };
 
-// Drives, volumes and disk space. The volume and space queries run through
-// ThreadQueries: a batch of them (PrepareRoots announces the report's roots)
-// waits at most one limit, and those that have not answered count as
-// failed. GetDiskFreeSpaceExA is bound by name at its first call.
+// Drives, volumes and disk space. The type, volume and space queries run through
+// ThreadQueries: a batch of them (PrepareRoots announces the report's roots;
+// StartRoots may start them earlier) waits at most one limit, counted from
+// its start, and those that have not answered count as failed.
+// GetDiskFreeSpaceExA is bound by name at its first call.
 class FileSystems final : public IVolumes, public IDriveList, public IDiskSpace {
  public:
   explicit FileSystems(EntryPointResolver resolve = SystemEntryPoint,
@@ -76,6 +79,7 @@ class FileSystems final : public IVolumes, public IDriveList, public IDiskSpace 
 
   uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const override;
   uint32_t GetDriveTypeA(std::string_view root) const override;
+  void StartRoots(const std::vector<std::string>& roots) const override;
   void PrepareRoots(const std::vector<std::string>& roots) const override;
 
   int32_t GetDiskFreeSpaceExA(std::string_view root, uint64_t& freeBytesAvailableToCaller,
@@ -94,11 +98,20 @@ class FileSystems final : public IVolumes, public IDriveList, public IDiskSpace 
     void* FreeSpaceEx();
   };
   QueryAnswer Answer(char op, std::string_view root) const;
+  std::vector<BlockingQuery> RootQueries(const std::vector<std::string>& roots) const;
+
+  // The batch StartRoots began, until PrepareRoots collects it.
+  struct Started {
+    std::vector<std::string> roots;
+    std::vector<BlockingQuery> asked;
+    ThreadQueries::Pending pending;
+  };
 
   std::shared_ptr<Binding> binding_;
   ThreadQueries queries_;
   mutable std::mutex preparedMutex_;
   mutable std::map<std::string, QueryAnswer, std::less<>> prepared_;  // op + root -> answer
+  mutable std::optional<Started> started_;
 };
 
 // All of them, for the composition root.

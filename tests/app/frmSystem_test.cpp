@@ -42,6 +42,17 @@ TEST_F(MainWindow, LoadFillsEveryLabelInOrder) {
             "pointer 0", "show frmSystem 0"));
 }
 
+// The drives are asked first, so that they answer while the labels fill; the
+// report then takes those answers, for the same roots.
+TEST_F(MainWindow, LoadStartsTheDrivesBeforeTheLabels) {
+  os.AddRoot("d:\\");
+  Start();
+  const std::vector<std::vector<std::string>> roots{{"C:\\", "d:\\"}};
+  EXPECT_EQ(os.startedRoots, roots);
+  EXPECT_EQ(os.memoryReadsWhenStarted, std::vector<int>{0});
+  EXPECT_EQ(os.preparedRoots, roots);
+}
+
 // A scripted system or screen, and lines that follow each other in the log.
 struct LoadCase {
   const char* name;
@@ -87,6 +98,10 @@ INSTANTIATE_TEST_SUITE_P(
          },
          "label lblUsedMemory 37 %\ntextbox Text1\npointer 0\n"
          "msgbox 48 Kavreno Application Error \r\nデバイスが使用できません。\nshow frmSystem 0"},
+        // The drives' head start meets it first and leaves it to the report.
+        {"AFailingDriveListIsShownOnceAfterTheLabels",
+         [](auto& t) { t.os.rootListOverflows = true; },
+         "label lblUsedMemory 37 %\ntextbox Text1\n" + kFailed},
         {"VersionFails", [](auto& t) { t.os.version.reset(); },
          "label lblOperatingSystem \nlabel lblWindowsVersion 0.0"},
         {"FullLoad", [](auto& t) { t.os.memory.memoryLoad = 100; }, "label lblUsedMemory 100 %"},

@@ -80,6 +80,10 @@ struct FakeOs : IMemory,
   mutable std::vector<uint32_t> rootListBufferSizes;
   mutable std::vector<std::string> volumeQueries;               // roots as passed
   mutable std::vector<std::vector<std::string>> preparedRoots;  // each PrepareRoots call
+  mutable std::vector<std::vector<std::string>> startedRoots;   // each StartRoots call
+  mutable int memoryReads = 0;
+  mutable std::vector<int> memoryReadsWhenStarted;
+  bool rootListOverflows = false;  // the root list raises error 6
   mutable std::size_t volumeQueriesWhenPrepared = 0;
 
   OsServices Services(const IAnsiCodePage& ansi) const {
@@ -90,7 +94,10 @@ struct FakeOs : IMemory,
     return roots.emplace_back(root, std::move(volume)).second;
   }
 
-  MemoryStatus GlobalMemoryStatus() const override { return memory; }
+  MemoryStatus GlobalMemoryStatus() const override {
+    ++memoryReads;
+    return memory;
+  }
   kv::SystemInfo GetSystemInfo() const override { return system; }
   int32_t GetKeyboardType(int32_t typeFlag) const override {
     return keyboard.contains(typeFlag) ? keyboard.at(typeFlag) : 0;
@@ -131,6 +138,7 @@ struct FakeOs : IMemory,
   }
 
   uint32_t GetLogicalDriveStringsA(std::span<char> buffer) const override {
+    if (rootListOverflows) throw OverflowError();
     if (recordQueries) rootListBufferSizes.push_back(static_cast<uint32_t>(buffer.size()));
     std::string list;
     for (const auto& [root, volume] : roots) list += root + '\0';
@@ -138,6 +146,10 @@ struct FakeOs : IMemory,
   }
   uint32_t GetDriveTypeA(std::string_view root) const override {
     return Find(root) ? Find(root)->driveType : kDriveNoRootDir;
+  }
+  void StartRoots(const std::vector<std::string>& roots) const override {
+    startedRoots.push_back(roots);
+    memoryReadsWhenStarted.push_back(memoryReads);
   }
   void PrepareRoots(const std::vector<std::string>& roots) const override {
     preparedRoots.push_back(roots);
