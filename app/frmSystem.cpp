@@ -22,9 +22,9 @@ void frmSystem::SetLabel(std::string_view name, const std::string& caption) {
 
 void frmSystem::Form_Load() {
   try {
-    app_.windows.SetMousePointer(kPointerHourglass);
     // The drives answer while the labels fill.
     kv::StartDriveQueries(os_);
+    app_.windows.SetMousePointer(kPointerHourglass);
     me_->SetCaption(std::string(kApp.title));
     CentreOnScreen(app_.windows, *me_);
     strCrLf_ = "\r\n";
