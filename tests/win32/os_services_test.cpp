@@ -246,13 +246,16 @@ std::vector<BlockingQuery> Drives(const std::string& letters, const std::string&
   return asked;
 }
 
-// A batch that answers at once takes one thread, however many drives it
-// asks about (a thread costs milliseconds under Wine); none is the caller's.
+// A batch whose drives answer in good time takes one thread, however many
+// drives it asks about (a thread costs milliseconds under Wine); none is the
+// caller's. Each answer takes a little while, so that threads started for
+// the other drives would be seen taking some.
 TEST(ThreadQueries, AQuickBatchTakesOneThread) {
   const auto log = std::make_shared<ThreadLog>();
   const ThreadQueries queries(
       [log](std::string_view request) -> QueryAnswer {
         log->Note();
+        Sleep(20);
         return std::string(request);
       },
       60s, 10s);
