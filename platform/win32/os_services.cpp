@@ -196,10 +196,9 @@ std::vector<BlockingQuery> FileSystems::RootQueries(const std::vector<std::strin
 }
 
 void FileSystems::StartRoots(const std::vector<std::string>& roots) const {
-  auto asked = RootQueries(roots);
-  auto pending = queries_.Begin(asked);
+  auto pending = queries_.Begin(RootQueries(roots));
   std::lock_guard lock(preparedMutex_);
-  started_ = Started{roots, std::move(asked), std::move(pending)};
+  started_ = Started{roots, std::move(pending)};
 }
 
 void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
@@ -208,15 +207,10 @@ void FileSystems::PrepareRoots(const std::vector<std::string>& roots) const {
     std::lock_guard lock(preparedMutex_);
     started.swap(started_);
   }
-  std::vector<BlockingQuery> asked;
-  std::vector<QueryAnswer> answers;
-  if (started && started->roots == roots) {
-    asked = std::move(started->asked);
-    answers = queries_.Finish(started->pending);
-  } else {
-    asked = RootQueries(roots);
-    answers = queries_.AskAll(asked);
-  }
+  std::vector<BlockingQuery> asked = RootQueries(roots);
+  std::vector<QueryAnswer> answers = started && started->roots == roots
+                                         ? queries_.Finish(started->pending)
+                                         : queries_.AskAll(asked);
   std::map<std::string, QueryAnswer, std::less<>> prepared;
   for (std::size_t i = 0; i < asked.size(); ++i)
     prepared[std::move(asked[i].request)] = std::move(answers[i]);

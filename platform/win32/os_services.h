@@ -102,8 +102,7 @@ class FileSystems final : public IVolumes, public IDriveList, public IDiskSpace 
 
   // The batch StartRoots began, until PrepareRoots collects it.
   struct Started {
-    std::vector<std::string> roots;
-    std::vector<BlockingQuery> asked;
+    std::vector<std::string> roots;  // its queries: RootQueries(roots)
     ThreadQueries::Pending pending;
   };
 

@@ -225,7 +225,7 @@ TEST(ThreadQueries, GiveUpOnQueriesThatHang) {
   SetEvent(release.get());
 }
 
-// The threads a batch's queries ran on, and the queries each answered.
+// The threads a batch's queries ran on.
 struct ThreadLog {
   std::mutex mutex;
   std::set<DWORD> threads;
@@ -238,6 +238,15 @@ struct ThreadLog {
     return threads.size();
   }
 };
+
+// An answerer that notes its thread and, after a while, echoes the request.
+QueryAnswerer EchoAfter(std::shared_ptr<ThreadLog> log, DWORD milliseconds) {
+  return [log, milliseconds](std::string_view request) -> QueryAnswer {
+    log->Note();
+    Sleep(milliseconds);
+    return std::string(request);
+  };
+}
 
 std::vector<BlockingQuery> Drives(const std::string& letters, const std::string& request) {
   std::vector<BlockingQuery> asked;
@@ -252,13 +261,7 @@ std::vector<BlockingQuery> Drives(const std::string& letters, const std::string&
 // the other drives would be seen taking some.
 TEST(ThreadQueries, AQuickBatchTakesOneThread) {
   const auto log = std::make_shared<ThreadLog>();
-  const ThreadQueries queries(
-      [log](std::string_view request) -> QueryAnswer {
-        log->Note();
-        Sleep(20);
-        return std::string(request);
-      },
-      60s, 10s);
+  const ThreadQueries queries(EchoAfter(log, 20), 60s, 10s);
   auto asked = Drives("CDEFGH", "V");
   const auto more = Drives("CDEFGH", "S");
   asked.insert(asked.end(), more.begin(), more.end());
@@ -273,13 +276,7 @@ TEST(ThreadQueries, AQuickBatchTakesOneThread) {
 // would get through about half of them).
 TEST(ThreadQueries, SlowDrivesGetMoreWorkers) {
   const auto log = std::make_shared<ThreadLog>();
-  const ThreadQueries queries(
-      [log](std::string_view request) -> QueryAnswer {
-        log->Note();
-        Sleep(100);
-        return std::string(request);
-      },
-      1000ms, 20ms);
+  const ThreadQueries queries(EchoAfter(log, 100), 1000ms, 20ms);
   const auto asked = Drives("CDEFGHIJKLMN", "V");
   const auto answers = queries.AskAll(asked);
   for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(answers[i], asked[i].request) << i;
